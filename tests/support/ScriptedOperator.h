@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Operator.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+// Answers every question from a script and records everything the technician would have
+// seen, in order, so a test can assert the exact sequence of texts.
+//
+// Script entries are consumed in order by the calls that ask something (message boxes with
+// more than an OK button, input boxes, the SFO, comments and port dialogs). A plain OK box
+// consumes nothing. A call that finds the script empty, or an entry of the wrong kind, fails
+// the test loudly instead of guessing.
+class ScriptedOperator : public Operator
+{
+public:
+    struct Shown
+    {
+        QString kind;    // "message", "error", "input", "sfo", "comments", "port", "status", "progress"
+        QString caption; // message caption, dialog caption or progress caption
+        QString text;    // message text, prompt, step text or status text
+        int percent = -1;
+    };
+
+    // Queue answers.
+    ScriptedOperator& answer(Answer a);
+    ScriptedOperator& answerText(std::optional<QString> text);
+    ScriptedOperator& answerSfo(std::optional<QString> text);
+    ScriptedOperator& answerComments(std::optional<QStringList> lines);
+    ScriptedOperator& answerPort(QString port, bool accepted);
+    // Runs a callback when the next question is asked (a board swap, a card insertion…),
+    // then answers it with the next entry.
+    ScriptedOperator& before(std::function<void()> action);
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts(const QString& kind) const;
+    QStringList statusTexts() const { return texts("status"); }
+    bool scriptDone() const { return m_script.isEmpty(); }
+
+    Answer message(const QString& text, const QString& caption, Buttons buttons, Icon icon) override;
+    void error(const QString& text) override;
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
+    std::optional<QString> sfoNumber() override;
+    std::optional<QStringList> comments() override;
+    PortChoice selectPort(const QStringList& ports, const QString& preselected) override;
+    std::unique_ptr<Progress> createProgress() override;
+    void setStatus(const QString& text) override;
+
+private:
+    struct Entry
+    {
+        QString kind;
+        QVariant value;
+        bool present = true;
+        std::function<void()> before;
+    };
+    Entry take(const QString& kind, const QString& what);
+
+    QList<Entry> m_script;
+    std::function<void()> m_pendingBefore;
+    QList<Shown> m_shown;
+    friend class ScriptedProgress;
+};
