@@ -6,6 +6,9 @@
 #include <memory>
 #include <optional>
 
+// Pages prepared in memory by the report engine; the preview paints them.
+class PagedDocument;
+
 // A progress window as a workflow sees it: created hidden, shown, updated step by step,
 // hidden while a question of the same workflow is up, freed at the end.
 class Progress
@@ -51,6 +54,9 @@ public:
         bool accepted = false;
     };
     virtual PortChoice selectPort(const QStringList& ports, const QString& preselected) = 0;
+
+    // The modal, maximised, read-only preview of a prepared report; returns when it is closed.
+    virtual void showPreview(const PagedDocument& document, const QString& title) = 0;
 
     virtual std::unique_ptr<Progress> createProgress() = 0;
     // The main window's status line; a text stays until the next one replaces it.

@@ -125,6 +125,11 @@ Operator::PortChoice ScriptedOperator::selectPort(const QStringList& ports, cons
     return {e.value.toString(), e.present};
 }
 
+void ScriptedOperator::showPreview(const PagedDocument&, const QString& title)
+{
+    m_shown.append({"preview", title, QString()});
+}
+
 std::unique_ptr<Progress> ScriptedOperator::createProgress()
 {
     return std::make_unique<ScriptedProgress>(*this);

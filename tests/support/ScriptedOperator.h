@@ -21,7 +21,8 @@ class ScriptedOperator : public Operator
 public:
     struct Shown
     {
-        QString kind;    // "message", "error", "input", "sfo", "comments", "port", "status", "progress"
+        QString kind;    // "message", "error", "input", "sfo", "comments", "port", "status", "progress",
+                     // "preview"
         QString caption; // message caption, dialog caption or progress caption
         QString text;    // message text, prompt, step text or status text
         int percent = -1;
@@ -49,6 +50,7 @@ public:
     std::optional<QString> sfoNumber() override;
     std::optional<QStringList> comments() override;
     PortChoice selectPort(const QStringList& ports, const QString& preselected) override;
+    void showPreview(const PagedDocument& document, const QString& title) override;
     std::unique_ptr<Progress> createProgress() override;
     void setStatus(const QString& text) override;
 
