@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <utility>
 #include <termios.h>
 #include <unistd.h>
 
@@ -219,6 +220,13 @@ void SimulatedBoard::clearWireLog()
     std::lock_guard lock(m_mutex);
     m_wireLog.clear();
     m_requests.clear();
+}
+
+QList<WireRecord> SimulatedBoard::takeWireLog()
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+    return std::exchange(m_wireLog, {});
 }
 
 QList<Request> SimulatedBoard::requestsReceived() const
