@@ -77,8 +77,8 @@ QDateTime timestampAt(const QByteArray& a, qsizetype at)
 // A name from the wire names a file in the card's root and nothing else.
 bool isPlainFileName(const QString& name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-           && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
 }
 
 } // namespace
@@ -100,7 +100,8 @@ bool SimulatedBoard::start(QString* error)
 {
     const auto fail = [&](const char* what) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                                  QString::fromLocal8Bit(std::strerror(errno)));
         if (m_master >= 0)
             ::close(m_master);
         if (m_slave >= 0)
@@ -276,8 +277,8 @@ void SimulatedBoard::run()
             readLine();
         std::lock_guard lock(m_mutex);
         const qint64 now = nowUs();
-        if (m_receiver.midFrame()
-            && now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
+        if (m_receiver.midFrame() &&
+            now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
             if (auto r = m_receiver.silence())
                 handle(*r);
         }
@@ -316,7 +317,6 @@ void SimulatedBoard::handle(const Request& request)
     if (!request.checksumOk)
         return;
     m_requests.append(request);
-    m_lastFraming = request.framing;
     if (request.framing == Request::Framing::Kalder) {
         if (request.address != wire::kKalderAddress)
             return;
@@ -366,12 +366,6 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     }
     m_model.commandsSeen.append(command);
     const auto arg = [&](int i) { return i < args.size() ? byteAt(args, i) : uint8_t(0); };
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     switch (command) {
     case 0x00:
     case 0x0C: // jump to boot code: the simulated board stays in its application
@@ -382,7 +376,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x01: {
-        const BoardLog* l = findLog(arg(0));
+        const BoardLog* l = m_model.log(arg(0));
         if (!l || l->entries.isEmpty()) {
             refuse(command);
             return;
@@ -400,14 +394,15 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
             return;
         }
         const bool windowed = command != 0x50 && m_model.windowedLogs;
-        replyKalder(command, command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
+        replyKalder(command,
+                    command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
         m_streamer.begin(content, windowed, m_model.blockSize, m_model.emptyBlocks);
         return;
     }
     case 0x04:
     case 0x06:
     case 0x08: {
-        const int id = command == 0x04 ? BoardModel::kConfig
+        const int id = command == 0x04   ? BoardModel::kConfig
                        : command == 0x06 ? BoardModel::kCal
                                          : BoardModel::kBasicCal;
         QByteArray record = m_model.structure(id);
@@ -458,8 +453,8 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     }
     case 0x44: {
         const LiveValues& v = m_model.live;
-        const float channels[] = {v.flowVoltage, v.coilCurrent, v.batteryVolts, v.solarVolts,
-                                  v.temperature, v.coilResistance, v.coilVoltage, v.velocity};
+        const float channels[] = {v.flowVoltage, v.coilCurrent,    v.batteryVolts, v.solarVolts,
+                                  v.temperature, v.coilResistance, v.coilVoltage,  v.velocity};
         replyKalder(command, QByteArray(1, char(arg(0))) + leF32(channels[arg(0) % 8]));
         return;
     }
@@ -520,9 +515,9 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x63: { // keep the calibration constants on the SD card
-        const bool ok = !m_model.sdCardDir.isEmpty()
-                        && writeCard(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig))
-                        && writeCard(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
+        const bool ok = !m_model.sdCardDir.isEmpty() &&
+                        writeCard(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig)) &&
+                        writeCard(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
         if (ok)
             ++m_model.sdBackups;
         replyKalder(command, {}, ok);
@@ -537,12 +532,6 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
 QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, bool& found) const
 {
     found = false;
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     if (command == 0x02) {
         const qsizetype nul = args.indexOf('\0');
         if (nul < 0)
@@ -567,7 +556,7 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
     }
     if (args.isEmpty())
         return {};
-    const BoardLog* l = findLog(byteAt(args, 0));
+    const BoardLog* l = m_model.log(byteAt(args, 0));
     if (!l)
         return {};
     if (command == 0x50) {

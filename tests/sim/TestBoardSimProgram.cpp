@@ -18,8 +18,8 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath("q7");
         QProcess sim;
-        sim.start(m_program, {"--profile", "existing", "--firmware", "0051", "--sd-card", dir.filePath("card"),
-                              "--link", link});
+        sim.start(m_program, {"--profile", "existing", "--firmware", "0051", "--sd-card",
+                              dir.filePath("card"), "--link", link});
         QVERIFY(sim.waitForStarted());
         QVERIFY(sim.waitForReadyRead(5000));
         const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();

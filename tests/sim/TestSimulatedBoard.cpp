@@ -19,8 +19,8 @@ QByteArray hex(const char* h)
 
 float beFloat(const QByteArray& b, qsizetype at)
 {
-    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16
-                          | uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
+    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 |
+                          uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
@@ -87,7 +87,8 @@ private slots:
         QTest::addRow("setState(0)") << hex("100201804500892810 03") << 0x45 << 0;
         QTest::addRow("getStucture(0)") << hex("1002018013 00AEAF1003") << 0x13 << 351;
         QTest::addRow("getStucture(5)") << probe::request(0x13, hex("05")) << 0x13 << 332;
-        QTest::addRow("getStucture(1), bounded by the frame") << probe::request(0x13, hex("01")) << 0x13 << 396;
+        QTest::addRow("getStucture(1), bounded by the frame")
+            << probe::request(0x13, hex("01")) << 0x13 << 396;
         QTest::addRow("setAccessLevel(3)") << probe::request(0x4B, hex("03")) << 0x4B << 0;
         QTest::addRow("reading a channel") << probe::request(0x44, hex("0200000000 00")) << 0x44 << 5;
     }
@@ -213,7 +214,8 @@ private slots:
 
     void asciiReadOfTheTotalsMatchesTheModel()
     {
-        m_line->send("\x3A" "01030074002860\r\n");
+        m_line->send("\x3A"
+                     "01030074002860\r\n");
         const auto frame = m_line->asciiFrame();
         QVERIFY(frame);
         QCOMPARE(*frame, probe::ascii(QByteArray::fromHex(frame->mid(1, frame->size() - 5))));
@@ -244,15 +246,13 @@ private slots:
             << hex("0103009C0002") << hex("010304") + be(live.coilCurrent * 10.0f);
         QTest::addRow("simulation mode") << hex("01030BBB0001") << hex("0103020000");
         QTest::addRow("firmware characters") << hex("0103003E0002") << hex("01030430303532");
-        QTest::addRow("signal states and self-test")
-            << hex("010300370001") << hex("010302007F");
+        QTest::addRow("signal states and self-test") << hex("010300370001") << hex("010302007F");
         QTest::addRow("a register the board lacks") << hex("010300030001") << hex("018302");
         QTest::addRow("a block running into a gap") << hex("0103009B0004") << hex("018302");
         QTest::addRow("too many registers") << hex("0103000000 7E") << hex("018303");
         QTest::addRow("write simulation mode") << hex("01060BBB0001") << hex("01060BBB0001");
         QTest::addRow("write a read-only register") << hex("010600000001") << hex("018602");
-        QTest::addRow("write several")
-            << hex("01100BBB00010200 02") << hex("01100BBB0001");
+        QTest::addRow("write several") << hex("01100BBB00010200 02") << hex("01100BBB0001");
         QTest::addRow("login with an access code") << hex("01441A2B") << hex("0144021A2B");
         QTest::addRow("unknown function") << hex("012B0000") << hex("01AB01");
     }

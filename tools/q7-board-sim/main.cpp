@@ -76,8 +76,8 @@ int main(int argc, char* argv[])
         "and serves until interrupted."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
-        {QStringLiteral("profile"), QStringLiteral("Board profile: existing or replacement."), QStringLiteral("name"),
-         QStringLiteral("existing")},
+        {QStringLiteral("profile"), QStringLiteral("Board profile: existing or replacement."),
+         QStringLiteral("name"), QStringLiteral("existing")},
         {QStringLiteral("firmware"), QStringLiteral("Firmware text, up to four characters (0052, 0051)."),
          QStringLiteral("text")},
         {QStringLiteral("sd-card"),
@@ -88,18 +88,24 @@ int main(int argc, char* argv[])
         {QStringLiteral("pace"), QStringLiteral("Send at the speed of 9600 baud.")},
         {QStringLiteral("reboot-silence"), QStringLiteral("Milliseconds of silence after a reboot command."),
          QStringLiteral("ms")},
-        {QStringLiteral("block-size"), QStringLiteral("Data bytes per file-transfer block."), QStringLiteral("n")},
-        {QStringLiteral("plain-logs"), QStringLiteral("Stream logs in plain rather than windowed block mode.")},
+        {QStringLiteral("block-size"), QStringLiteral("Data bytes per file-transfer block."),
+         QStringLiteral("n")},
+        {QStringLiteral("plain-logs"),
+         QStringLiteral("Stream logs in plain rather than windowed block mode.")},
         {QStringLiteral("empty-blocks"), QStringLiteral("Blocks without data that open every transfer."),
          QStringLiteral("n")},
         {QStringLiteral("silent"), QStringLiteral("Fault: answer nothing.")},
         {QStringLiteral("refuse"), QStringLiteral("Fault: refuse these commands (e.g. 67,99)."),
          QStringLiteral("list")},
-        {QStringLiteral("echo"), QStringLiteral("Fault: every reply names this command."), QStringLiteral("cmd")},
-        {QStringLiteral("corrupt-frames"), QStringLiteral("Fault: send these frames (numbered from 1) with a bad checksum."),
+        {QStringLiteral("echo"), QStringLiteral("Fault: every reply names this command."),
+         QStringLiteral("cmd")},
+        {QStringLiteral("corrupt-frames"),
+         QStringLiteral("Fault: send these frames (numbered from 1) with a bad checksum."),
          QStringLiteral("list")},
-        {QStringLiteral("drop-frames"), QStringLiteral("Fault: never send these frames."), QStringLiteral("list")},
-        {QStringLiteral("fragment"), QStringLiteral("Fault: send replies in pieces of SIZE bytes, GAP ms apart."),
+        {QStringLiteral("drop-frames"), QStringLiteral("Fault: never send these frames."),
+         QStringLiteral("list")},
+        {QStringLiteral("fragment"),
+         QStringLiteral("Fault: send replies in pieces of SIZE bytes, GAP ms apart."),
          QStringLiteral("size:gap")},
         {QStringLiteral("stall-after"), QStringLiteral("Fault: a file transfer stops after N blocks."),
          QStringLiteral("n")},
@@ -133,7 +139,8 @@ int main(int argc, char* argv[])
         model.firmware = fw;
     }
     if (parser.isSet(QStringLiteral("reboot-silence")))
-        model.rebootSilenceMs = number(parser.value(QStringLiteral("reboot-silence")), QStringLiteral("reboot-silence"));
+        model.rebootSilenceMs =
+            number(parser.value(QStringLiteral("reboot-silence")), QStringLiteral("reboot-silence"));
     if (parser.isSet(QStringLiteral("block-size"))) {
         model.blockSize = number(parser.value(QStringLiteral("block-size")), QStringLiteral("block-size"));
         if (model.blockSize < 1 || model.blockSize > 390)
@@ -142,7 +149,8 @@ int main(int argc, char* argv[])
     if (parser.isSet(QStringLiteral("plain-logs")))
         model.windowedLogs = false;
     if (parser.isSet(QStringLiteral("empty-blocks")))
-        model.emptyBlocks = number(parser.value(QStringLiteral("empty-blocks")), QStringLiteral("empty-blocks"));
+        model.emptyBlocks =
+            number(parser.value(QStringLiteral("empty-blocks")), QStringLiteral("empty-blocks"));
 
     if (parser.isSet(QStringLiteral("sd-card"))) {
         const QString dir = QDir(parser.value(QStringLiteral("sd-card"))).absolutePath();
@@ -169,9 +177,11 @@ int main(int argc, char* argv[])
     if (parser.isSet(QStringLiteral("echo")))
         faults.echoOverride = number(parser.value(QStringLiteral("echo")), QStringLiteral("echo")) & 0xFF;
     if (parser.isSet(QStringLiteral("corrupt-frames")))
-        faults.corruptFrames = numbers(parser.value(QStringLiteral("corrupt-frames")), QStringLiteral("corrupt-frames"));
+        faults.corruptFrames =
+            numbers(parser.value(QStringLiteral("corrupt-frames")), QStringLiteral("corrupt-frames"));
     if (parser.isSet(QStringLiteral("drop-frames")))
-        faults.dropFrames = numbers(parser.value(QStringLiteral("drop-frames")), QStringLiteral("drop-frames"));
+        faults.dropFrames =
+            numbers(parser.value(QStringLiteral("drop-frames")), QStringLiteral("drop-frames"));
     if (parser.isSet(QStringLiteral("fragment"))) {
         const QStringList parts = parser.value(QStringLiteral("fragment")).split(QLatin1Char(':'));
         if (parts.size() != 2)
@@ -180,12 +190,14 @@ int main(int argc, char* argv[])
         faults.fragmentGapMs = number(parts[1], QStringLiteral("fragment"));
     }
     if (parser.isSet(QStringLiteral("stall-after")))
-        faults.stallAfterBlocks = number(parser.value(QStringLiteral("stall-after")), QStringLiteral("stall-after"));
+        faults.stallAfterBlocks =
+            number(parser.value(QStringLiteral("stall-after")), QStringLiteral("stall-after"));
     if (parser.isSet(QStringLiteral("abort-after")))
-        faults.abortAfterBlocks = number(parser.value(QStringLiteral("abort-after")), QStringLiteral("abort-after"));
+        faults.abortAfterBlocks =
+            number(parser.value(QStringLiteral("abort-after")), QStringLiteral("abort-after"));
     if (parser.isSet(QStringLiteral("record-length-delta")))
-        faults.recordLengthDelta =
-            number(parser.value(QStringLiteral("record-length-delta")), QStringLiteral("record-length-delta"));
+        faults.recordLengthDelta = number(parser.value(QStringLiteral("record-length-delta")),
+                                          QStringLiteral("record-length-delta"));
     if (parser.isSet(QStringLiteral("noise"))) {
         const QByteArray hex = parser.value(QStringLiteral("noise")).toLatin1();
         faults.noise = QByteArray::fromHex(hex);
@@ -200,7 +212,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "q7-board-sim: %s\n", qPrintable(error));
         return 1;
     }
-    if (parser.isSet(QStringLiteral("link")) && !board.createLink(parser.value(QStringLiteral("link")), &error)) {
+    if (parser.isSet(QStringLiteral("link")) &&
+        !board.createLink(parser.value(QStringLiteral("link")), &error)) {
         std::fprintf(stderr, "q7-board-sim: %s\n", qPrintable(error));
         return 1;
     }
