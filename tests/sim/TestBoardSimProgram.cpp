@@ -44,6 +44,28 @@ private slots:
         QVERIFY(!QFileInfo(link).isSymLink());
     }
 
+    void traceNeverShowsTheAccessCodes()
+    {
+        QProcess sim;
+        sim.start(m_program, {"--profile", "existing", "--trace"});
+        QVERIFY(sim.waitForReadyRead(5000));
+        probe::Line line(QString::fromLocal8Bit(sim.readLine()).trimmed());
+        line.send(probe::request(0x13, QByteArray(1, 5)));
+        const auto config = line.kalderFrame();
+        QVERIFY(config && config->payload.size() == 334);
+        QCOMPARE(config->payload.mid(2 + 106, 2), QByteArray::fromHex("2B1A")); // the board's first code
+        line.send(probe::ascii(QByteArray::fromHex("01441A2B")));               // a login with it
+        QVERIFY(line.asciiFrame());
+        QTest::qWait(300); // the trace is written every 100 ms
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        const QByteArray trace = sim.readAllStandardError();
+        QVERIFY(trace.contains("<Q7 kalder 01 81 80 13"));
+        QVERIFY(trace.contains("** **"));
+        for (const char* code : {"2b 1a", "1a 2b", "3d 2c", "2c 3d", "4f 3e", "3e 4f"})
+            QVERIFY2(!trace.contains(code), code);
+    }
+
     void refusesBadArguments_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -48,19 +48,75 @@ QSet<int> numbers(const QString& text, const QString& option)
     return out;
 }
 
-QString frameText(const sim::WireRecord& r)
+// The frame's content as the board reads it: Kalder unstuffed, ASCII from its hex digits.
+QByteArray decoded(const sim::WireRecord& r)
 {
+    switch (r.framing) {
+    case sim::Request::Framing::Kalder: {
+        QByteArray out;
+        const QByteArray inner = r.bytes.mid(2, r.bytes.size() - 4);
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            out.append(inner[i]);
+            if (uint8_t(inner[i]) == 0x10 && i + 1 < inner.size() && uint8_t(inner[i + 1]) == 0x90)
+                ++i;
+        }
+        return out;
+    }
+    case sim::Request::Framing::Ascii:
+        return QByteArray::fromHex(r.bytes.mid(1, r.bytes.size() - 3));
+    case sim::Request::Framing::Rtu:
+        return r.bytes;
+    }
+    return r.bytes;
+}
+
+// Access codes never reach a screen or a log: any byte pair that reads as one of them, in
+// either byte order, is masked (a harmless false match now and then is the price).
+QString maskedHex(const QByteArray& bytes, const QSet<uint16_t>& secrets)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i + 1 < bytes.size()) {
+            const uint8_t a = uint8_t(bytes[i]);
+            const uint8_t b = uint8_t(bytes[i + 1]);
+            if (secrets.contains(uint16_t(a | b << 8)) || secrets.contains(uint16_t(a << 8 | b))) {
+                out << QStringLiteral("**") << QStringLiteral("**");
+                ++i;
+                continue;
+            }
+        }
+        out << QStringLiteral("%1").arg(uint8_t(bytes[i]), 2, 16, QLatin1Char('0'));
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+QString frameText(const sim::WireRecord& r, const QSet<uint16_t>& secrets)
+{
+    static const char* const framings[] = {"kalder", "ascii", "rtu"};
     const char* dir = r.direction == sim::WireRecord::Direction::ToBoard ? "PC>" : "<Q7";
+    if (r.ignored)
+        return QStringLiteral("%1 %2 %3 bytes while rebooting")
+            .arg(r.atMs, 8)
+            .arg(QLatin1String(dir))
+            .arg(r.bytes.size());
     QString flags;
     if (!r.checksumOk)
         flags += QStringLiteral(" [bad checksum]");
     if (r.dropped)
         flags += QStringLiteral(" [dropped]");
-    if (r.ignored)
-        flags += QStringLiteral(" [rebooting]");
-    return QStringLiteral("%1 %2 %3%4")
+    return QStringLiteral("%1 %2 %3 %4%5")
         .arg(r.atMs, 8)
-        .arg(QLatin1String(dir), QString::fromLatin1(r.bytes.toHex(' ')), flags);
+        .arg(QLatin1String(dir), QLatin1String(framings[int(r.framing)]), maskedHex(decoded(r), secrets),
+             flags);
+}
+
+QSet<uint16_t> accessCodes(const QByteArray& config)
+{
+    QSet<uint16_t> codes;
+    for (int at : {106, 108, 110})
+        if (config.size() >= at + 2)
+            codes.insert(uint16_t(uint8_t(config[at]) | uint8_t(config[at + 1]) << 8));
+    return codes;
 }
 
 } // namespace
@@ -236,12 +292,19 @@ int main(int argc, char* argv[])
     // The log is drained as it grows so a board left running for days stays small.
     const bool tracing = parser.isSet(QStringLiteral("trace"));
     QTimer drain;
+    QSet<uint16_t> secrets = accessCodes(model.structure(sim::BoardModel::kConfig));
     QObject::connect(&drain, &QTimer::timeout, &app, [&] {
         const auto records = board.takeWireLog();
         if (!tracing)
             return;
+        // Codes the board holds now or was ever given stay masked, old frames included.
+        const sim::BoardModel now = board.model();
+        secrets.unite(accessCodes(now.structure(sim::BoardModel::kConfig)));
+        for (const auto& w : now.structureWrites)
+            if (w.id == sim::BoardModel::kConfig)
+                secrets.unite(accessCodes(w.bytes));
         for (const auto& r : records)
-            std::fprintf(stderr, "%s\n", qPrintable(frameText(r)));
+            std::fprintf(stderr, "%s\n", qPrintable(frameText(r, secrets)));
         std::fflush(stderr);
     });
     drain.start(100);
