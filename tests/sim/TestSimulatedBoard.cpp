@@ -157,7 +157,7 @@ private slots:
 
     void putStructureIsStoredAndSurvivesAReboot()
     {
-        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 200; });
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 1000; });
         QByteArray config = m_board->model().structure(5);
         config[278] = 1;
         config[0] = 0x10; // a byte that needs stuffing on the way
@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(uint8_t(exchange(0x43).payload[0]), uint8_t(0x80));
         m_line->send(probe::request(0x00));
         QVERIFY2(!m_line->kalderFrame(100), "a rebooting board answers nothing");
-        QTest::qWait(250);
+        QTest::qWait(1000);
         QVERIFY(m_line->kalderFrame(100) == std::nullopt);
         QCOMPARE(exchange(0x13, hex("05")).payload.mid(2), config);
         QCOMPARE(m_board->model().resets, uint16_t(BoardModel::existing().resets + 1));
