@@ -2,6 +2,9 @@
 
 #include "Bytes.h"
 
+#include <QDir>
+#include <QSaveFile>
+
 #include <cmath>
 
 namespace sim {
@@ -469,6 +472,29 @@ const BoardLog* BoardModel::log(uint8_t id) const
         if (l.id == id)
             return &l;
     return nullptr;
+}
+
+bool BoardModel::isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
+}
+
+bool BoardModel::writeCardFile(const QString& name, const QByteArray& bytes) const
+{
+    if (sdCardDir.isEmpty() || !isPlainFileName(name))
+        return false;
+    QSaveFile file(QDir(sdCardDir).filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool BoardModel::fillCard() const
+{
+    bool ok = !sdCardDir.isEmpty();
+    for (const auto& l : logs)
+        ok = ok && writeCardFile(l.name, l.content());
+    return ok && writeCardFile(QStringLiteral("CONFIG.BIN"), structure(kConfig)) &&
+           writeCardFile(QStringLiteral("CALIB.BIN"), structure(kCal));
 }
 
 int BoardModel::count(uint8_t command) const

@@ -113,6 +113,12 @@ struct BoardModel
     void reboot();
     int count(uint8_t command) const;
     const BoardLog* log(uint8_t id) const;
+
+    // The board's SD card. Names are plain file names in the card's root, never paths.
+    bool writeCardFile(const QString& name, const QByteArray& bytes) const;
+    // A card as a board in service leaves it: its logs as CSV files, CONFIG.BIN, CALIB.BIN.
+    bool fillCard() const;
+    static bool isPlainFileName(const QString& name);
 };
 
 } // namespace sim

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <chrono>
@@ -72,13 +71,6 @@ QDateTime timestampAt(const QByteArray& a, qsizetype at)
     const QDate d(2000 + byteAt(a, at), byteAt(a, at + 1), byteAt(a, at + 2));
     const QTime t(byteAt(a, at + 3), byteAt(a, at + 4), byteAt(a, at + 5));
     return QDateTime(d, t); // invalid when either part is
-}
-
-// A name from the wire names a file in the card's root and nothing else.
-bool isPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
 }
 
 } // namespace
@@ -499,7 +491,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     case 0x67: {
         bool ok = !m_model.sdCardDir.isEmpty();
         for (const auto& l : m_model.logs)
-            ok = ok && writeCard(l.name, l.content());
+            ok = ok && m_model.writeCardFile(l.name, l.content());
         replyKalder(command, {}, ok);
         return;
     }
@@ -515,9 +507,10 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x63: { // keep the calibration constants on the SD card
-        const bool ok = !m_model.sdCardDir.isEmpty() &&
-                        writeCard(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig)) &&
-                        writeCard(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
+        const bool ok =
+            !m_model.sdCardDir.isEmpty() &&
+            m_model.writeCardFile(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig)) &&
+            m_model.writeCardFile(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
         if (ok)
             ++m_model.sdBackups;
         replyKalder(command, {}, ok);
@@ -537,7 +530,7 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
         if (nul < 0)
             return {};
         const QString name = QString::fromLatin1(args.left(nul));
-        if (!isPlainFileName(name))
+        if (!BoardModel::isPlainFileName(name))
             return {};
         if (!m_model.sdCardDir.isEmpty()) {
             QFile card(QDir(m_model.sdCardDir).filePath(name));
@@ -569,14 +562,6 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
         return {};
     found = true;
     return l->between(first, last);
-}
-
-bool SimulatedBoard::writeCard(const QString& name, const QByteArray& bytes) const
-{
-    if (m_model.sdCardDir.isEmpty() || !isPlainFileName(name))
-        return false;
-    QSaveFile file(QDir(m_model.sdCardDir).filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 QByteArray SimulatedBoard::modbusAnswer(uint8_t function, const QByteArray& data, uint8_t& replyFunction)

@@ -83,7 +83,6 @@ private:
     void enqueue(const QByteArray& bytes);
     void flushDue();
     QByteArray fileContent(uint8_t command, const QByteArray& args, bool& found) const;
-    bool writeCard(const QString& name, const QByteArray& bytes) const;
     qint64 nowUs() const;
     void log(WireRecord record);
 

@@ -36,6 +36,8 @@ private slots:
         QCOMPARE(*line.asciiFrame(), probe::ascii(QByteArray::fromHex("01030430303531")));
         // The existing board's card holds its logs.
         QVERIFY(!QDir(dir.filePath("card")).entryList({"*.csv"}).isEmpty());
+        QVERIFY(QFileInfo(dir.filePath("card/CONFIG.BIN")).size() == 332);
+        QVERIFY(QFileInfo(dir.filePath("card/CALIB.BIN")).size() == 158);
 
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));

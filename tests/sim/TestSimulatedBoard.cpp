@@ -360,6 +360,11 @@ private slots:
         QCOMPARE(config.readAll(), m_board->model().structure(5));
         QCOMPARE(m_board->model().count(0x62), 1);
         QCOMPARE(m_board->model().count(0x63), 1);
+        // Command 103 puts the data-flash logs on the card as well.
+        QCOMPARE(uint8_t(exchange(0x67).payload[0]), uint8_t(0x80));
+        QFile log(card.filePath("FLOWLOG.CSV"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), m_board->model().logs[0].content());
     }
 
     void swappedBoardAnswersOnTheSameLine()

@@ -214,14 +214,9 @@ int main(int argc, char* argv[])
             usage(QStringLiteral("cannot use %1 as the SD card").arg(dir));
         model.sdCardDir = dir;
         const bool empty = QDir(dir).entryList({QStringLiteral("*.csv")}, QDir::Files).isEmpty();
-        if (empty && profile == QLatin1String("existing")) {
-            for (const auto& log : model.logs) {
-                QFile f(QDir(dir).filePath(log.name));
-                if (!f.open(QIODevice::WriteOnly) || f.write(log.content()) != log.content().size()) {
-                    std::fprintf(stderr, "q7-board-sim: cannot write %s\n", qPrintable(f.fileName()));
-                    return 1;
-                }
-            }
+        if (empty && profile == QLatin1String("existing") && !model.fillCard()) {
+            std::fprintf(stderr, "q7-board-sim: cannot write the SD card in %s\n", qPrintable(dir));
+            return 1;
         }
     }
 
