@@ -1,5 +1,6 @@
 #include "AppFolders.h"
 
+#include <QDir>
 #include <QStandardPaths>
 
 AppFolders::AppFolders(QString userDataFolder) : m_fixed(true), m_folder(std::move(userDataFolder)) {}
@@ -12,6 +13,11 @@ QString AppFolders::userDataFolder() const
     // The roaming profile, so a technician's sites follow them between PCs of the domain.
     return qEnvironmentVariable("APPDATA");
 #else
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    // Unlike the Windows profile folder, the XDG data home is missing on a fresh account
+    // until some program makes it; below it the program's folders are made one at a time.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    return folder;
 #endif
 }

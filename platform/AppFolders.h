@@ -12,7 +12,7 @@ public:
     // A fixed location; an empty text stands for "the platform has none".
     explicit AppFolders(QString userDataFolder);
 
-    // Empty when the platform cannot name one.
+    // Empty when the platform cannot name one. The platform's location is made if missing.
     QString userDataFolder() const;
 
 private:
