@@ -336,7 +336,8 @@ void TQ7UpgradeUtilityMainForm::FormClose()
 
 void TQ7UpgradeUtilityMainForm::volumeArrived(const QString& root)
 {
-    // Cards are looked for only while a transfer waits for one; it reads sdCardPaths.
+    // Registered from the start so no insertion is missed; the SD-card transfer decides what
+    // an arriving card means.
     Q_UNUSED(root);
 }
 
