@@ -108,7 +108,8 @@ void ReportDocument::buildTemplate()
     Cell heading = textCell(QRectF(40, 3, 150, 5), QStringLiteral("[ReportTitle]"), true, kTitlePt);
     heading.fill = QColor(Qt::white);
     heading.frame = 0;
-    title.cells = {frame, picture, heading};
+    // The frame last, so the title's white ground does not cover its right edge.
+    title.cells = {heading, picture, frame};
     m_report.setTitleBand(title);
 
     for (const Binding& b : kSections) {

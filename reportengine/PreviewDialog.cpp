@@ -194,12 +194,19 @@ void PreviewDialog::print()
     } else if (printer.printRange() == QPrinter::CurrentPage) {
         first = last = m_page + 1;
     }
+    printTo(printer, first, last);
+}
+
+void PreviewDialog::printTo(QPrinter& printer, int first, int last) const
+{
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer))
         return;
     const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
-    for (int page = first; page <= last; ++page) {
-        if (page != first)
+    for (int page = std::max(1, first); page <= std::min(last, m_document.pageCount()); ++page) {
+        if (page != std::max(1, first))
             printer.newPage();
         PagePainter::paint(painter, m_document, page - 1, QRectF(QPointF(0, 0), sheet.size()));
     }

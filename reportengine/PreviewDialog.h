@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QLabel;
+class QPrinter;
 class QPushButton;
 class QScrollArea;
 
@@ -27,6 +28,10 @@ public slots:
     void zoomIn();
     void zoomOut();
     void print();
+
+public:
+    // Paints pages first..last (1-based) onto a printer that is ready to print.
+    void printTo(QPrinter& printer, int first, int last) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,6 +1,9 @@
 #include "PreviewDialog.h"
 
 #include <QLabel>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QTest>
 
@@ -64,6 +67,23 @@ private slots:
 
         QTest::mouseClick(dialog.findChild<QPushButton*>("closeButton"), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
+    }
+
+    // Printing paints the same pages; a PDF printer lets another tool read them back.
+    void printsThePages()
+    {
+        const PagedDocument document = twoPages();
+        PreviewDialog dialog(document, "print");
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("printed.pdf"));
+        dialog.printTo(printer, 2, 2);
+        QProcess text;
+        text.start("pdftotext", {dir.filePath("printed.pdf"), "-"});
+        QVERIFY(text.waitForFinished());
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(printed.contains("Page 2") && !printed.contains("Page 1"), qPrintable(printed));
     }
 
     void emptyDocument()
