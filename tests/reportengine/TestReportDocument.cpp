@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -332,6 +333,42 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), earlier);
         }
+    }
+
+    // A folder the program may not write to, tried from the shell tool as an ordinary user
+    // (root may write anywhere): the earlier contents stay and the technician is told.
+    void readOnlyFolder()
+    {
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
+        const QString folder = dir.filePath("site");
+        QVERIFY(QDir(dir.path()).mkdir("site"));
+        QFile earlier(QDir(folder).filePath("earlier.pdf"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier report");
+        earlier.close();
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+            | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folder, readOnly));
+
+        QStringList command{QString(Q7_BINARY_DIR) + "/q7ctl", "render-rows",
+                            QString(Q7_TEST_DATA_DIR) + "/reportengine/site.rows", "--out", folder};
+        QString program = command.takeFirst();
+        if (geteuid() == 0) {
+            command.prepend(program);
+            command = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+            program = "setpriv";
+        }
+        const auto run = PdfTools::run(program, command);
+        QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
+
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("The report could not be saved as")
+                     && run.err.contains("Check that the file is not open in another program"),
+                 qPrintable(run.err));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"earlier.pdf"});
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier report"));
     }
 
     void renderRowsFromAShell()
