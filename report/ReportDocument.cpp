@@ -25,18 +25,23 @@ constexpr double kTitlePt = 11.25;
 constexpr double kBandWidth = 190;
 const QColor kHeadingGrey(204, 204, 204);
 
-enum class Split { Left, Right, Whole };
+enum class Split
+{
+    Left,
+    Right,
+    Whole
+};
 
 struct Binding
 {
-    const char* section;     // the heading's text
-    const char* source;      // the data source
-    const char* variable;    // the variable stem; "1" and "2" name the halves
+    const char* section;  // the heading's text
+    const char* source;   // the data source
+    const char* variable; // the variable stem; "1" and "2" name the halves
     QStringList ReportContent::*rows;
-    double leftWidth;        // 0: one cell across the band
-    bool headingInset;       // heading cell 1 mm below the band's top
+    double leftWidth;  // 0: one cell across the band
+    bool headingInset; // heading cell 1 mm below the band's top
     bool keptWithRows;
-    bool startsNewPage;      // and repeated on the pages the rows run onto
+    bool startsNewPage; // and repeated on the pages the rows run onto
 };
 
 const std::array<Binding, 7> kSections{{
@@ -45,7 +50,8 @@ const std::array<Binding, 7> kSections{{
     {"Diagnostics", "DiagnosticDS", "Diagnostic", &ReportContent::diagnostics, 60, false, false, false},
     {"Configuration", "ConfigDS", "Configuration", &ReportContent::configuration, 60, false, true, true},
     {"Calibration", "CalDS", "Calibration", &ReportContent::calibration, 60, false, true, true},
-    {"HW Calibration", "BasicCalDS", "BasicCalibration", &ReportContent::basicCalibration, 70, false, true, true},
+    {"HW Calibration", "BasicCalDS", "BasicCalibration", &ReportContent::basicCalibration, 70, false, true,
+     true},
     {"Comments", "MemoDS", "MemoLines", &ReportContent::comments, 0, false, true, true},
 }};
 
@@ -127,8 +133,9 @@ void ReportDocument::buildTemplate()
         section.row.height = 5;
         const QString stem = QString::fromLatin1(b.variable);
         if (b.leftWidth > 0)
-            section.row.cells = {textCell(QRectF(0, 0, b.leftWidth, 5), '[' + stem + "1]"),
-                                 textCell(QRectF(b.leftWidth, 0, kBandWidth - b.leftWidth, 5), '[' + stem + "2]")};
+            section.row.cells = {
+                textCell(QRectF(0, 0, b.leftWidth, 5), '[' + stem + "1]"),
+                textCell(QRectF(b.leftWidth, 0, kBandWidth - b.leftWidth, 5), '[' + stem + "2]")};
         else
             section.row.cells = {textCell(QRectF(0, 0, kBandWidth, 5), '[' + stem + ']')};
         section.spacer.height = 6;
@@ -193,9 +200,9 @@ PagedDocument ReportDocument::prepare(const QDateTime& now, const QLocale& local
         comments->heading.hidden = m_content.comments.isEmpty();
     for (const Binding& b : kSections)
         m_report.setRowCount(QString::fromLatin1(b.source), int((m_content.*(b.rows)).size()));
-    return m_report.prepare(now, locale,
-                            DocumentInfo{reportTitle(), m_content.operatorName,
-                                         QStringLiteral("Q7 Upgrade Utility"), now});
+    return m_report.prepare(
+        now, locale,
+        DocumentInfo{reportTitle(), m_content.operatorName, QStringLiteral("Q7 Upgrade Utility"), now});
 }
 
 QString ReportDocument::fileName(const QString& title, const QString& licence, const QDateTime& at,
@@ -204,9 +211,10 @@ QString ReportDocument::fileName(const QString& title, const QString& licence, c
     const QDate date = at.date();
     const QTime time = at.time();
     auto two = [](int n) { return QString::number(n).rightJustified(2, u'0'); };
-    QString name = title + '_' + licence + '_' + two(date.day()) + '_'
-        + locale.monthName(date.month(), QLocale::ShortFormat) + '_' + QString::number(date.year()) + ' '
-        + two(time.hour()) + '_' + two(time.minute()) + '_' + two(time.second()) + QStringLiteral(".pdf");
+    QString name = title + '_' + licence + '_' + two(date.day()) + '_' +
+                   locale.monthName(date.month(), QLocale::ShortFormat) + '_' + QString::number(date.year()) +
+                   ' ' + two(time.hour()) + '_' + two(time.minute()) + '_' + two(time.second()) +
+                   QStringLiteral(".pdf");
     // A licence or title holding a separator must not place the report outside its folder.
     name.replace(u'/', u'_');
     name.replace(u'\\', u'_');
@@ -219,17 +227,19 @@ std::optional<QString> ReportDocument::produce(const QString& outputFolder, bool
     clock.processEvents();
     const QDateTime now = clock.currentDateTime();
     const PagedDocument document = prepare(now, locale);
-    const QString path
-        = QDir(outputFolder).filePath(fileName(m_content.title, m_content.siteLicence, now, locale));
+    const QString path =
+        QDir(outputFolder).filePath(fileName(m_content.title, m_content.siteLicence, now, locale));
 
     const PdfWriter::Result written = PdfWriter::writeFile(document, path);
     if (!written.ok) {
-        const QString reason = QFileInfo(outputFolder).isDir()
-            ? QStringLiteral("Check that the file is not open in another program and that the folder can "
-                             "be written to.\n(%1)")
-                  .arg(written.error)
-            : QStringLiteral("The folder does not exist.");
-        op.message(QStringLiteral("The report could not be saved as\n%1\n\n%2").arg(QDir::toNativeSeparators(path), reason),
+        const QString reason =
+            QFileInfo(outputFolder).isDir()
+                ? QStringLiteral("Check that the file is not open in another program and that the folder can "
+                                 "be written to.\n(%1)")
+                      .arg(written.error)
+                : QStringLiteral("The folder does not exist.");
+        op.message(QStringLiteral("The report could not be saved as\n%1\n\n%2")
+                       .arg(QDir::toNativeSeparators(path), reason),
                    QStringLiteral("Report not saved"));
         return std::nullopt;
     }

@@ -163,8 +163,8 @@ PagedDocument BandReport::prepare(const QDateTime& now, const QLocale& locale, D
         const double firstRow = count > 0 ? section.row.height : 0;
         if (heading.keptWithRows && !layout.pageEmpty()) {
             const double whole = heading.height + count * section.row.height;
-            if (whole > layout.room()
-                && (whole <= layout.bodyHeight() || heading.height + firstRow > layout.room()))
+            if (whole > layout.room() &&
+                (whole <= layout.bodyHeight() || heading.height + firstRow > layout.room()))
                 layout.newPage();
         }
         layout.place(heading);

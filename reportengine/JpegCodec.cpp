@@ -103,8 +103,8 @@ std::optional<RasterImage> decode(const QByteArray& jpeg)
         return std::nullopt;
     RasterImage image;
     if (!runDecoder(reinterpret_cast<const unsigned char*>(jpeg.constData()),
-                    static_cast<unsigned long>(jpeg.size()), &image)
-        || !image.isValid())
+                    static_cast<unsigned long>(jpeg.size()), &image) ||
+        !image.isValid())
         return std::nullopt;
     return image;
 }

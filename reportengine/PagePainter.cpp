@@ -55,7 +55,8 @@ void paint(QPainter& painter, const PagedDocument& document, int page, const QRe
         if (item.image && item.image->isValid()) {
             const QImage image = toQImage(*item.image);
             const QSizeF size = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
-            painter.drawImage(QRectF(box.center() - QPointF(size.width() / 2, size.height() / 2), size), image);
+            painter.drawImage(QRectF(box.center() - QPointF(size.width() / 2, size.height() / 2), size),
+                              image);
         }
         if (!item.text.isEmpty()) {
             const TextStyle& style = item.style;
@@ -66,7 +67,8 @@ void paint(QPainter& painter, const PagedDocument& document, int page, const QRe
                 left = box.right() - padding - width;
             else if (style.alignment & Qt::AlignHCenter)
                 left = box.left() + (box.width() - width) / 2;
-            const double baseline = box.bottom() - (box.height() - WinAnsi::kCapHeight * style.sizePt / 1000.0) / 2;
+            const double baseline =
+                box.bottom() - (box.height() - WinAnsi::kCapHeight * style.sizePt / 1000.0) / 2;
             painter.save();
             painter.setClipRect(box, Qt::IntersectClip);
             painter.setFont(fontFor(style, painter.device()));

@@ -24,8 +24,8 @@ struct RasterImage
 
     bool isValid() const
     {
-        return width > 0 && height > 0 && (components == 1 || components == 3)
-            && pixels.size() == std::size_t(width) * std::size_t(height) * std::size_t(components);
+        return width > 0 && height > 0 && (components == 1 || components == 3) &&
+               pixels.size() == std::size_t(width) * std::size_t(height) * std::size_t(components);
     }
 };
 
@@ -38,10 +38,24 @@ struct TextStyle
     Qt::Alignment alignment = Qt::AlignLeft;
 };
 
-enum class FrameSide : std::uint8_t { None = 0, Left = 1, Top = 2, Right = 4, Bottom = 8, All = 15 };
+enum class FrameSide : std::uint8_t
+{
+    None = 0,
+    Left = 1,
+    Top = 2,
+    Right = 4,
+    Bottom = 8,
+    All = 15
+};
 using FrameSides = std::uint8_t;
-constexpr FrameSides operator|(FrameSide a, FrameSide b) { return FrameSides(a) | FrameSides(b); }
-constexpr bool hasSide(FrameSides sides, FrameSide side) { return (sides & FrameSides(side)) != 0; }
+constexpr FrameSides operator|(FrameSide a, FrameSide b)
+{
+    return FrameSides(a) | FrameSides(b);
+}
+constexpr bool hasSide(FrameSides sides, FrameSide side)
+{
+    return (sides & FrameSides(side)) != 0;
+}
 
 // One laid-out box of a page. Drawn in this order: fill, picture, text, frame. Text is a single
 // line clipped to the box; it holds only characters the standard fonts can show, so every

@@ -34,8 +34,7 @@ QByteArray deflate(const QByteArray& data)
     uLongf size = compressBound(uLong(data.size()));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
     if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                  reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()), 9)
-        != Z_OK)
+                  reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()), 9) != Z_OK)
         return {};
     out.truncate(qsizetype(size));
     return out;
@@ -74,8 +73,8 @@ public:
         m_out += "0000000000 65535 f \n";
         for (qsizetype offset : m_offsets)
             m_out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-        m_out += "trailer\n<< /Size " + QByteArray::number(qsizetype(m_offsets.size()) + 1) + " /Root "
-            + QByteArray::number(root) + " 0 R /Info " + QByteArray::number(info) + " 0 R >>\n";
+        m_out += "trailer\n<< /Size " + QByteArray::number(qsizetype(m_offsets.size()) + 1) + " /Root " +
+                 QByteArray::number(root) + " 0 R /Info " + QByteArray::number(info) + " 0 R >>\n";
         m_out += "startxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
         return m_out;
     }
@@ -117,8 +116,8 @@ private:
         const double scale = std::min(w / item.image->width, h / item.image->height);
         const double iw = item.image->width * scale;
         const double ih = item.image->height * scale;
-        m_out += "q " + num(iw) + " 0 0 " + num(ih) + ' ' + num(x + (w - iw) / 2) + ' '
-            + num(y + (h - ih) / 2) + " cm /" + name + " Do Q\n";
+        m_out += "q " + num(iw) + " 0 0 " + num(ih) + ' ' + num(x + (w - iw) / 2) + ' ' +
+                 num(y + (h - ih) / 2) + " cm /" + name + " Do Q\n";
     }
 
     void addText(const PageItem& item, double x, double y, double w, double h, const QByteArray& box)
@@ -134,8 +133,8 @@ private:
             left = x + (w - width) / 2;
         // Capitals centred in the box.
         const double baseline = y + (h - WinAnsi::kCapHeight * style.sizePt / 1000.0) / 2;
-        m_out += "q " + box + " W n BT /" + (style.bold ? "F2 " : "F1 ") + num(style.sizePt) + " Tf 0 g "
-            + num(left) + ' ' + num(baseline) + " Td " + PdfWriter::literalString(bytes) + " Tj ET Q\n";
+        m_out += "q " + box + " W n BT /" + (style.bold ? "F2 " : "F1 ") + num(style.sizePt) + " Tf 0 g " +
+                 num(left) + ' ' + num(baseline) + " Td " + PdfWriter::literalString(bytes) + " Tj ET Q\n";
     }
 
     void addFrame(FrameSides sides, double x, double y, double w, double h)
@@ -160,8 +159,8 @@ private:
 
 QByteArray fontObject(const char* baseFont)
 {
-    return QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") + baseFont
-        + " /Encoding /WinAnsiEncoding >>";
+    return QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") + baseFont +
+           " /Encoding /WinAnsiEncoding >>";
 }
 
 } // namespace
@@ -205,8 +204,8 @@ QByteArray PdfWriter::dateString(const QDateTime& at)
     const int offset = at.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     date += offset < 0 ? '-' : '+';
-    date += QByteArray::number(minutes / 60).rightJustified(2, '0') + '\''
-        + QByteArray::number(minutes % 60).rightJustified(2, '0') + '\'';
+    date += QByteArray::number(minutes / 60).rightJustified(2, '0') + '\'' +
+            QByteArray::number(minutes % 60).rightJustified(2, '0') + '\'';
     return date;
 }
 
@@ -223,8 +222,8 @@ QByteArray PdfWriter::toPdf(const PagedDocument& document)
     pdf.write(bold, fontObject("Helvetica-Bold"));
 
     const DocumentInfo& meta = document.info();
-    QByteArray infoDict = "<< /Title " + textString(meta.title) + " /Author " + textString(meta.author)
-        + " /Producer " + textString(meta.producer);
+    QByteArray infoDict = "<< /Title " + textString(meta.title) + " /Author " + textString(meta.author) +
+                          " /Producer " + textString(meta.producer);
     if (meta.creationDate.isValid())
         infoDict += " /CreationDate " + literalString(dateString(meta.creationDate));
     pdf.write(info, infoDict + " >>");
@@ -239,18 +238,19 @@ QByteArray PdfWriter::toPdf(const PagedDocument& document)
             return found->second;
         const int number = pdf.reserve();
         const QByteArray name = "Im" + QByteArray::number(images.size() + 1);
-        const QByteArray dictionary = "<< /Type /XObject /Subtype /Image /Width "
-            + QByteArray::number(image->width) + " /Height " + QByteArray::number(image->height)
-            + " /ColorSpace " + (image->components == 1 ? "/DeviceGray" : "/DeviceRGB")
-            + " /BitsPerComponent 8 /Filter /DCTDecode";
+        const QByteArray dictionary = "<< /Type /XObject /Subtype /Image /Width " +
+                                      QByteArray::number(image->width) + " /Height " +
+                                      QByteArray::number(image->height) + " /ColorSpace " +
+                                      (image->components == 1 ? "/DeviceGray" : "/DeviceRGB") +
+                                      " /BitsPerComponent 8 /Filter /DCTDecode";
         pdf.writeStream(number, dictionary, JpegCodec::encode(*image, kJpegQuality));
         images.emplace(image.get(), std::make_pair(number, name));
         return {number, name};
     };
 
     const QSizeF size = document.pageSizeMm();
-    const QByteArray mediaBox
-        = "[0 0 " + num(size.width() * kPtPerMm) + ' ' + num(size.height() * kPtPerMm) + ']';
+    const QByteArray mediaBox =
+        "[0 0 " + num(size.width() * kPtPerMm) + ' ' + num(size.height() * kPtPerMm) + ']';
     QByteArray kids;
     for (const Page& page : document.pages()) {
         PageContent content(size.height());
@@ -261,8 +261,8 @@ QByteArray PdfWriter::toPdf(const PagedDocument& document)
                 used.emplace(name, number);
             content.add(item, name);
         }
-        QByteArray resources = "<< /Font << /F1 " + QByteArray::number(regular) + " 0 R /F2 "
-            + QByteArray::number(bold) + " 0 R >>";
+        QByteArray resources = "<< /Font << /F1 " + QByteArray::number(regular) + " 0 R /F2 " +
+                               QByteArray::number(bold) + " 0 R >>";
         if (!used.empty()) {
             resources += " /XObject <<";
             for (const auto& [name, number] : used)
@@ -274,13 +274,13 @@ QByteArray PdfWriter::toPdf(const PagedDocument& document)
         const int pageObject = pdf.reserve();
         const int contents = pdf.reserve();
         pdf.writeStream(contents, "<< /Filter /FlateDecode", deflate(content.bytes()));
-        pdf.write(pageObject, "<< /Type /Page /Parent " + QByteArray::number(pageTree) + " 0 R /MediaBox "
-                                  + mediaBox + " /Resources " + resources + " /Contents "
-                                  + QByteArray::number(contents) + " 0 R >>");
+        pdf.write(pageObject, "<< /Type /Page /Parent " + QByteArray::number(pageTree) + " 0 R /MediaBox " +
+                                  mediaBox + " /Resources " + resources + " /Contents " +
+                                  QByteArray::number(contents) + " 0 R >>");
         kids += (kids.isEmpty() ? "" : " ") + QByteArray::number(pageObject) + " 0 R";
     }
-    pdf.write(pageTree, "<< /Type /Pages /Kids [" + kids + "] /Count "
-                            + QByteArray::number(document.pageCount()) + " >>");
+    pdf.write(pageTree, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                            QByteArray::number(document.pageCount()) + " >>");
     pdf.write(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pageTree) + " 0 R >>");
     return pdf.finish(catalog, info);
 }

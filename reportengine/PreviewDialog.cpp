@@ -52,9 +52,9 @@ PreviewDialog::PreviewDialog(const PagedDocument& document, const QString& title
     auto* closeButton = button(tr("Close"), QStringLiteral("closeButton"), this);
 
     auto* bar = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(m_first), static_cast<QWidget*>(m_previous),
-                       static_cast<QWidget*>(m_pageLabel), static_cast<QWidget*>(m_next),
-                       static_cast<QWidget*>(m_last)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_first), static_cast<QWidget*>(m_previous),
+          static_cast<QWidget*>(m_pageLabel), static_cast<QWidget*>(m_next), static_cast<QWidget*>(m_last)})
         bar->addWidget(w);
     bar->addSpacing(24);
     bar->addWidget(zoomOutButton);
@@ -164,7 +164,8 @@ void PreviewDialog::render()
     // 100 % is the sheet at its real size on a 96 dpi screen.
     const double scale = devicePixelRatioF();
     const QSizeF mm = m_document.pageSizeMm();
-    const QSize size(qRound(mm.width() / 25.4 * 96 * m_zoom / 100), qRound(mm.height() / 25.4 * 96 * m_zoom / 100));
+    const QSize size(qRound(mm.width() / 25.4 * 96 * m_zoom / 100),
+                     qRound(mm.height() / 25.4 * 96 * m_zoom / 100));
     QPixmap pixmap(size * scale);
     pixmap.setDevicePixelRatio(scale);
     pixmap.fill(Qt::white);

@@ -7,6 +7,7 @@
 namespace WinAnsi {
 namespace {
 
+// clang-format off
 // Code page 1252 between 0x80 and 0x9F; zero marks the five codes it leaves undefined.
 constexpr std::array<char16_t, 32> kHighControls{
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -48,6 +49,7 @@ constexpr std::array<std::uint16_t, 224> kHelveticaBoldWidths{
     556, 556, 556, 556, 556, 556, 889, 556, 556, 556, 556, 556, 278, 278, 278, 278,
     611, 611, 611, 611, 611, 611, 611, 584, 611, 611, 611, 611, 611, 556, 611, 556,
 };
+// clang-format on
 
 } // namespace
 

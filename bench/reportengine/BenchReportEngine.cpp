@@ -35,7 +35,8 @@ ReportContent typicalReport()
     c.configuration = rows("Configuration setting", 60);
     c.calibration = rows("Calibration constant", 20);
     c.basicCalibration = rows("HW calibration constant", 16);
-    c.comments = {"Board replaced after a lightning strike (cable \\ gland renewed).", "Caf\u00e9 owner let us in."};
+    c.comments = {"Board replaced after a lightning strike (cable \\ gland renewed).",
+                  "Caf\u00e9 owner let us in."};
     return c;
 }
 

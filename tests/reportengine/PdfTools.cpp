@@ -12,7 +12,8 @@ Run run(const QString& program, const QStringList& arguments)
         return {-1, {}, program + " did not start: " + process.errorString()};
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QStringList pageTexts(const QString& pdf)

@@ -54,8 +54,8 @@ private:
                 return std::nullopt;
             return name + ':' + QString::number(report.currentRow(name));
         });
-        const PagedDocument doc
-            = report.prepare(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)), QLocale::c(), DocumentInfo{});
+        const PagedDocument doc =
+            report.prepare(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)), QLocale::c(), DocumentInfo{});
         QStringList result;
         for (int p = 0; p < doc.pageCount(); ++p) {
             QStringList texts = doc.pageTexts(p);
@@ -132,8 +132,8 @@ private slots:
         report.setTitleBand(title);
         report.addSection(section("A", false, false, false));
         report.setRowCount("A", 13);
-        const PagedDocument doc
-            = report.prepare(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)), QLocale::c(), DocumentInfo{});
+        const PagedDocument doc =
+            report.prepare(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)), QLocale::c(), DocumentInfo{});
         QCOMPARE(doc.pageCount(), 3);
         for (int p = 0; p < doc.pageCount(); ++p) {
             const QStringList texts = doc.pageTexts(p);
@@ -149,13 +149,20 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("plain") << "no variables" << "no variables";
-        QTest::addRow("known") << "<[X]>" << "<value [Y] of X>";
-        QTest::addRow("unknown gives nothing") << "a[Nope]b" << "ab";
-        QTest::addRow("unclosed bracket kept") << "a[X" << "a[X";
-        QTest::addRow("two in a row") << "[X][X]" << "value [Y] of Xvalue [Y] of X";
-        QTest::addRow("page number") << "Page [Page#]" << "Page 1";
-        QTest::addRow("outside the standard fonts") << "\u03a9 [X]" << "? value [Y] of X";
+        QTest::addRow("plain") << "no variables"
+                               << "no variables";
+        QTest::addRow("known") << "<[X]>"
+                               << "<value [Y] of X>";
+        QTest::addRow("unknown gives nothing") << "a[Nope]b"
+                                               << "ab";
+        QTest::addRow("unclosed bracket kept") << "a[X"
+                                               << "a[X";
+        QTest::addRow("two in a row") << "[X][X]"
+                                      << "value [Y] of Xvalue [Y] of X";
+        QTest::addRow("page number") << "Page [Page#]"
+                                     << "Page 1";
+        QTest::addRow("outside the standard fonts") << "\u03a9 [X]"
+                                                    << "? value [Y] of X";
     }
 
     void variablesExpandOnce()

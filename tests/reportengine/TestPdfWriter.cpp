@@ -74,11 +74,13 @@ PagedDocument sampleDocument()
         PageItem heading = textItem(QRectF(10, 30, 190, 5), QString("Heading %1").arg(p + 1), true);
         heading.fill = QColor(204, 204, 204);
         heading.frame = FrameSides(FrameSide::All);
-        pages[p].items << heading << textItem(QRectF(10, 40, 60, 5), "Left") << textItem(QRectF(70, 40, 130, 5), "Right");
+        pages[p].items << heading << textItem(QRectF(10, 40, 60, 5), "Left")
+                       << textItem(QRectF(70, 40, 130, 5), "Right");
     }
-    return PagedDocument(QSizeF(210, 297), pages,
-                         DocumentInfo{"A (title)", "Jos\u00e9", "Q7 Upgrade Utility",
-                                      QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9), Qt::OffsetFromUTC, 3600)});
+    return PagedDocument(
+        QSizeF(210, 297), pages,
+        DocumentInfo{"A (title)", "Jos\u00e9", "Q7 Upgrade Utility",
+                     QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9), Qt::OffsetFromUTC, 3600)});
 }
 
 } // namespace
@@ -139,8 +141,9 @@ private slots:
     {
         QCOMPARE(PdfWriter::textString("J. Smith"), QByteArray("(J. Smith)"));
         QCOMPARE(PdfWriter::textString("Jos\u00e9"), QByteArray("<FEFF004A006F007300E9>"));
-        QCOMPARE(PdfWriter::dateString(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9), Qt::OffsetFromUTC, -16200)),
-                 QByteArray("D:20261208140509-04'30'"));
+        QCOMPARE(
+            PdfWriter::dateString(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9), Qt::OffsetFromUTC, -16200)),
+            QByteArray("D:20261208140509-04'30'"));
     }
 
     // Every cross-reference entry must point at its object, and startxref at the table.
@@ -186,10 +189,12 @@ private slots:
 
         const auto fonts = PdfTools::run("pdffonts", {path}).out;
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica +Type 1 +WinAnsi +no")), qPrintable(fonts));
-        QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica-Bold +Type 1 +WinAnsi +no")), qPrintable(fonts));
+        QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica-Bold +Type 1 +WinAnsi +no")),
+                 qPrintable(fonts));
 
         // One picture object shown on both pages, stored as JPEG.
-        const QStringList images = PdfTools::run("pdfimages", {"-list", path}).out.split('\n', Qt::SkipEmptyParts);
+        const QStringList images =
+            PdfTools::run("pdfimages", {"-list", path}).out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(images.size(), 4);
         for (int i = 2; i < 4; ++i) {
             const QStringList fields = images.at(i).simplified().split(' ');

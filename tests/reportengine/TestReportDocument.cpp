@@ -35,7 +35,8 @@ ReportContent typicalContent()
     c.information = QStringList{"Operator = J. Smith", "Site Licence = A123", "SFO Number = 45127"};
     c.totals = numbered("Total", 10);
     c.diagnostics = QStringList{"System Fault(eror) = ***** Low flow", "Empty Pipe = No"};
-    c.configuration = QStringList{"Fail Safe Mode Low = Enabled", "Units = m3/h = per hour"} + numbered("Setting", 20);
+    c.configuration =
+        QStringList{"Fail Safe Mode Low = Enabled", "Units = m3/h = per hour"} + numbered("Setting", 20);
     c.calibration = numbered("Cal", 12);
     c.basicCalibration = numbered("HW Gain", 8);
     return c;
@@ -82,12 +83,24 @@ private slots:
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
-        QTest::addRow("configuration row") << "Fail Safe Mode Low = Enabled" << "Fail Safe Mode Low " << " Enabled";
-        QTest::addRow("fault row") << "System Fault(eror) = ***** Low flow" << "System Fault(eror) " << " ***** Low flow";
-        QTest::addRow("split at the first =") << "a = b = c" << "a " << " b = c";
-        QTest::addRow("no =") << "no equals" << "" << "no equals";
-        QTest::addRow("= first") << "= x" << "" << " x";
-        QTest::addRow("empty") << "" << "" << "";
+        QTest::addRow("configuration row") << "Fail Safe Mode Low = Enabled"
+                                           << "Fail Safe Mode Low "
+                                           << " Enabled";
+        QTest::addRow("fault row") << "System Fault(eror) = ***** Low flow"
+                                   << "System Fault(eror) "
+                                   << " ***** Low flow";
+        QTest::addRow("split at the first =") << "a = b = c"
+                                              << "a "
+                                              << " b = c";
+        QTest::addRow("no =") << "no equals"
+                              << ""
+                              << "no equals";
+        QTest::addRow("= first") << "= x"
+                                 << ""
+                                 << " x";
+        QTest::addRow("empty") << ""
+                               << ""
+                               << "";
     }
 
     void variables()
@@ -96,10 +109,11 @@ private slots:
         QFETCH(QString, left);
         QFETCH(QString, right);
         ReportContent content;
-        content.information = content.totals = content.diagnostics = content.configuration = content.calibration
-            = content.basicCalibration = content.comments = {row};
+        content.information = content.totals = content.diagnostics = content.configuration =
+            content.calibration = content.basicCalibration = content.comments = {row};
         ReportDocument document(content);
-        for (const char* stem : {"siteInfo", "Totals", "Diagnostic", "Configuration", "Calibration", "BasicCalibration"}) {
+        for (const char* stem :
+             {"siteInfo", "Totals", "Diagnostic", "Configuration", "Calibration", "BasicCalibration"}) {
             QCOMPARE(document.variable(QString(stem) + '1'), left);
             QCOMPARE(document.variable(QString(stem).toUpper() + '2'), right);
         }
@@ -114,11 +128,15 @@ private slots:
         QTest::addColumn<QString>("licence");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("fileName");
-        QTest::addRow("with licence") << "A123" << "A123 Pre Upgrade Report  MeterSN 4711" << kFileName;
-        QTest::addRow("empty licence") << "" << "Pre Upgrade Report  MeterSN 4711"
+        QTest::addRow("with licence") << "A123"
+                                      << "A123 Pre Upgrade Report  MeterSN 4711" << kFileName;
+        QTest::addRow("empty licence") << ""
+                                       << "Pre Upgrade Report  MeterSN 4711"
                                        << "Pre Upgrade Report __08_Dec_2026 14_05_09.pdf";
-        QTest::addRow("separators stay in the folder") << "A/../B\\C" << "A/../B\\C Pre Upgrade Report  MeterSN 4711"
-                                                       << "Pre Upgrade Report _A_.._B_C_08_Dec_2026 14_05_09.pdf";
+        QTest::addRow("separators stay in the folder")
+            << "A/../B\\C"
+            << "A/../B\\C Pre Upgrade Report  MeterSN 4711"
+            << "Pre Upgrade Report _A_.._B_C_08_Dec_2026 14_05_09.pdf";
     }
 
     void reportTitle()
@@ -136,7 +154,8 @@ private slots:
     void fileNameUsesTheShortMonthName()
     {
         const QDateTime at(QDate(2027, 1, 2), QTime(3, 4, 5));
-        QCOMPARE(ReportDocument::fileName("Q7 Report ", "L", at, QLocale::c()), "Q7 Report _L_02_Jan_2027 03_04_05.pdf");
+        QCOMPARE(ReportDocument::fileName("Q7 Report ", "L", at, QLocale::c()),
+                 "Q7 Report _L_02_Jan_2027 03_04_05.pdf");
         QCOMPARE(ReportDocument::fileName("Q7 Report ", "L", at, QLocale(QLocale::German)),
                  "Q7 Report _L_02_Jan._2027 03_04_05.pdf");
     }
@@ -157,7 +176,8 @@ private slots:
         const QString fonts = PdfTools::run("pdffonts", {*produced.path}).out;
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica +Type 1 +WinAnsi")), qPrintable(fonts));
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica-Bold +Type 1 +WinAnsi")), qPrintable(fonts));
-        const QStringList images = PdfTools::run("pdfimages", {"-list", *produced.path}).out.split('\n', Qt::SkipEmptyParts);
+        const QStringList images =
+            PdfTools::run("pdfimages", {"-list", *produced.path}).out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(images.size(), 3); // the logo, once, on the first page
         QCOMPARE(images.at(2).simplified().split(' ').at(8), "jpeg");
         const QString info = PdfTools::run("pdfinfo", {*produced.path}).out;
@@ -168,9 +188,9 @@ private slots:
         // calibration and HW calibration; no comments page.
         QCOMPARE(produced.pages.size(), 4);
         QCOMPARE(lines(produced.pages.at(0)).first(), "A123 Pre Upgrade Report MeterSN 4711");
-        const QStringList headings{"Information", "Totals (Mega Litres)", "Diagnostics", "Configuration", "Calibration",
-                                   "HW Calibration"};
-        const QList<QStringList> lists{content.information, content.totals, content.diagnostics,
+        const QStringList headings{"Information",   "Totals (Mega Litres)", "Diagnostics",
+                                   "Configuration", "Calibration",          "HW Calibration"};
+        const QList<QStringList> lists{content.information,   content.totals,      content.diagnostics,
                                        content.configuration, content.calibration, content.basicCalibration};
         // Every row's two halves on one line, in the rows' order, after their heading.
         QStringList all;
@@ -182,14 +202,16 @@ private slots:
             QVERIFY2(at >= 0, qPrintable(headings.at(s)));
             for (const QString& row : lists.at(s)) {
                 const qsizetype equals = row.indexOf('=');
-                const QString expected = row.left(equals).simplified() + ' ' + row.mid(equals + 1).simplified();
+                const QString expected =
+                    row.left(equals).simplified() + ' ' + row.mid(equals + 1).simplified();
                 QCOMPARE(all.value(++at), expected);
             }
         }
         for (int p = 1; p < 4; ++p)
             QCOMPARE(lines(produced.pages.at(p)).first(), headings.at(p + 2));
         for (int p = 0; p < 4; ++p)
-            QCOMPARE(lines(produced.pages.at(p)).last(), QString("14:05:09 December 08, 2026 Page %1").arg(p + 1));
+            QCOMPARE(lines(produced.pages.at(p)).last(),
+                     QString("14:05:09 December 08, 2026 Page %1").arg(p + 1));
     }
 
     void comments_data()
@@ -198,7 +220,8 @@ private slots:
         QTest::addColumn<int>("pages");
         QTest::addRow("none: no comments page") << QStringList{} << 4;
         QTest::addRow("two lines on a page of their own") << QStringList{"First line", "Second line"} << 5;
-        QTest::addRow("escaped and 8-bit characters") << QStringList{"Tape (red) on cable \\ \"caf\u00e9\" ) ("} << 5;
+        QTest::addRow("escaped and 8-bit characters")
+            << QStringList{"Tape (red) on cable \\ \"caf\u00e9\" ) ("} << 5;
         QTest::addRow("characters the fonts lack") << QStringList{"\u03a9 \u20ac 10"} << 5;
     }
 
@@ -289,7 +312,8 @@ private slots:
         QTest::addColumn<bool>("diskFull");
         QTest::addColumn<QString>("reason");
         QTest::addRow("missing folder") << "missing" << false << "The folder does not exist.";
-        QTest::addRow("write fails part-way") << "" << true << "Check that the file is not open in another program";
+        QTest::addRow("write fails part-way")
+            << "" << true << "Check that the file is not open in another program";
     }
 
     // The technician is told, the report fails, and an earlier report of the same name stays.
@@ -340,15 +364,16 @@ private slots:
     void readOnlyFolder()
     {
         QTemporaryDir dir;
-        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(dir.path(),
+                              QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
         const QString folder = dir.filePath("site");
         QVERIFY(QDir(dir.path()).mkdir("site"));
         QFile earlier(QDir(folder).filePath("earlier.pdf"));
         QVERIFY(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier report");
         earlier.close();
-        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-            | QFile::ReadOther | QFile::ExeOther;
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                              QFile::ReadOther | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(folder, readOnly));
 
         QStringList command{QString(Q7_BINARY_DIR) + "/q7ctl", "render-rows",
@@ -363,8 +388,8 @@ private slots:
         QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
 
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains("The report could not be saved as")
-                     && run.err.contains("Check that the file is not open in another program"),
+        QVERIFY2(run.err.contains("The report could not be saved as") &&
+                     run.err.contains("Check that the file is not open in another program"),
                  qPrintable(run.err));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"earlier.pdf"});
         QVERIFY(earlier.open(QIODevice::ReadOnly));
@@ -376,7 +401,8 @@ private slots:
         QTemporaryDir dir;
         const QString q7ctl = QString(Q7_BINARY_DIR) + "/q7ctl";
         const QString rows = QString(Q7_TEST_DATA_DIR) + "/reportengine/site.rows";
-        auto run = PdfTools::run(q7ctl, {"render-rows", rows, "--out", dir.path(), "--licence", "A123", "--meter", "4711"});
+        auto run = PdfTools::run(
+            q7ctl, {"render-rows", rows, "--out", dir.path(), "--licence", "A123", "--meter", "4711"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QString path = run.out.trimmed();
         QVERIFY2(QFileInfo(path).fileName().startsWith("Q7 Report _A123_"), qPrintable(path));

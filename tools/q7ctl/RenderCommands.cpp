@@ -29,15 +29,18 @@ public:
 
     Answer message(const QString& text, const QString& caption, Buttons, Icon) override
     {
-        m_err << "q7ctl: " << (caption.isEmpty() ? QString() : caption + ": ") << QString(text).replace('\n', ' ')
-              << Qt::endl;
+        m_err << "q7ctl: " << (caption.isEmpty() ? QString() : caption + ": ")
+              << QString(text).replace('\n', ' ') << Qt::endl;
         return Answer::Ok;
     }
     void error(const QString& text) override { message(text, {}, Buttons::Ok, Icon::Error); }
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
     std::optional<QString> sfoNumber() override { return {}; }
     std::optional<QStringList> comments() override { return {}; }
-    PortChoice selectPort(const QStringList&, const QString& preselected) override { return {preselected, false}; }
+    PortChoice selectPort(const QStringList&, const QString& preselected) override
+    {
+        return {preselected, false};
+    }
     void showPreview(const PagedDocument&, const QString&) override {}
     std::unique_ptr<Progress> createProgress() override { return nullptr; }
     void setStatus(const QString&) override {}
@@ -78,8 +81,9 @@ int renderRows(q7ctl::Args& args, q7ctl::Io& io)
     if (auto unknown = args.unknownOption())
         return q7ctl::fail(io, "unknown option " + *unknown, q7ctl::Usage);
     if (!out || args.positional().size() != 1 || !meterOk)
-        return q7ctl::fail(io, "usage: render-rows FILE --out DIR [--title T] [--licence L] [--operator O] [--meter ID]",
-                           q7ctl::Usage);
+        return q7ctl::fail(
+            io, "usage: render-rows FILE --out DIR [--title T] [--licence L] [--operator O] [--meter ID]",
+            q7ctl::Usage);
 
     QFile file(args.positional().first());
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -95,7 +99,9 @@ int renderRows(q7ctl::Args& args, q7ctl::Io& io)
             list = listFor(content, name);
             if (!list)
                 return q7ctl::fail(io, QStringLiteral("%1:%2: unknown section \"%3\"")
-                                           .arg(file.fileName()).arg(lineNumber).arg(name));
+                                           .arg(file.fileName())
+                                           .arg(lineNumber)
+                                           .arg(name));
             continue;
         }
         if (!list || line.startsWith(u'#') || (line.isEmpty() && list != &content.comments))
