@@ -24,7 +24,9 @@ QImage toQImage(const RasterImage& image)
 // to pixels with the device's resolution before the transformation applies.
 QFont fontFor(const TextStyle& style, const QPaintDevice* device)
 {
-    QFont font(QStringLiteral("Liberation Sans"));
+    // Faces with Helvetica's widths, so the preview breaks nothing the PDF does not.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     font.setStyleHint(QFont::SansSerif);
     font.setBold(style.bold);
     const double dpi = device ? device->logicalDpiY() : 96.0;
