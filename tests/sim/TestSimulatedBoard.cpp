@@ -1,6 +1,7 @@
 #include "LineProbe.h"
 #include "SimulatedBoard.h"
 
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -401,6 +402,36 @@ private slots:
         m_line.reset();
         m_line = std::make_unique<probe::Line>(m_board->devicePath());
         QCOMPARE(uint8_t(exchange(0x00).payload[0]), uint8_t(0x80));
+    }
+
+    void boardFindsTheNextFrameAfterGarbage_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addRow("half a Kalder frame") << hex("1002018013") << 0;
+        QTest::addRow("DLE followed by junk") << hex("10FF10AB") << 0;
+        QTest::addRow("bad stuffing") << hex("1002011010") << 0;
+        QTest::addRow("half an ASCII frame") << QByteArray(":0103007") << 0;
+        QTest::addRow("ASCII frame with a bad end") << QByteArray(":010300740028600D0D") << 0;
+        QTest::addRow("an RTU frame cut short") << hex("0103") << 100;
+        QTest::addRow("a Kalder frame too long to be one") << hex("100201") + QByteArray(1500, 'x') << 0;
+        QByteArray random(4096, '\0');
+        QRandomGenerator rng(7);
+        for (auto& c : random)
+            c = char(rng.bounded(256));
+        QTest::addRow("random bytes") << random << 100;
+    }
+
+    void boardFindsTheNextFrameAfterGarbage()
+    {
+        QFETCH(QByteArray, garbage);
+        QFETCH(int, pauseMs);
+        m_line->send(garbage);
+        QTest::qWait(pauseMs);
+        m_line->read(50); // whatever the garbage provoked
+        const auto reply = exchange(0x00);
+        QVERIFY(reply.crcOk);
+        QCOMPARE(reply.payload, hex("8000"));
     }
 
     void serialPortOpensClosesAndReopensTheLine()
