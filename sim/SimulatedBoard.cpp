@@ -352,6 +352,8 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         return;
     const uint8_t command = byteAt(payload, 0);
     const QByteArray args = payload.mid(1);
+    if (m_faults.ignore.contains(command))
+        return;
     if (m_faults.refuse.contains(command)) {
         refuse(command);
         return;
