@@ -179,6 +179,19 @@ private slots:
         QCOMPARE(m_board->model().count(0x43), 1);
     }
 
+    void bytesRightBehindTheRebootCommandAreNotHeard()
+    {
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 500; });
+        m_line->send(probe::request(0x43) + probe::request(0x00));
+        const auto reply = m_line->kalderFrame();
+        QVERIFY(reply);
+        QCOMPARE(reply->payload, hex("8043"));
+        QVERIFY(!m_line->kalderFrame(200));
+        const auto log = m_board->wireLog();
+        QVERIFY(log.last().ignored);
+        QCOMPARE(log.last().bytes, probe::request(0x00));
+    }
+
     void putStructureOfTheWrongSizeOrIdIsRefused_data()
     {
         QTest::addColumn<QByteArray>("args");
