@@ -403,6 +403,16 @@ private slots:
             QVERIFY(t != 0.0f);
     }
 
+    void blankBoardAnswersWithoutProfile()
+    {
+        // A board model built field by field, with areas never filled, must still serve.
+        m_board->swapBoard(BoardModel());
+        QCOMPARE(exchange(0x13, hex("05")).payload.size(), 2 + 332);
+        QCOMPARE(exchange(0x51, hex("01440000")).payload, hex("8051014402 0000"));
+        m_line->send(probe::ascii(hex("010300000003")));
+        QVERIFY(m_line->asciiFrame());
+    }
+
     void firmwareTextSelectsTheRegisters()
     {
         m_board->editModel([](BoardModel& m) { m.firmware = QStringLiteral("0051"); });
