@@ -1,5 +1,6 @@
 #include "QtOperator.h"
 
+#include "PreviewDialog.h"
 #include "TDlProgForm.h"
 #include "TMaskedInputForm.h"
 #include "TMemoFormUnit.h"
@@ -118,9 +119,10 @@ Operator::PortChoice QtOperator::selectPort(const QStringList&, const QString& p
     return {preselected, false};
 }
 
-void QtOperator::showPreview(const PagedDocument&, const QString&)
+void QtOperator::showPreview(const PagedDocument& document, const QString& title)
 {
-    // The report preview window is wired in here when the report engine provides it.
+    PreviewDialog preview(document, title, m_owner);
+    preview.exec();
 }
 
 std::unique_ptr<Progress> QtOperator::createProgress()

@@ -1,5 +1,8 @@
 #include "QtOperator.h"
 
+#include "PagedDocument.h"
+#include "PreviewDialog.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -113,6 +116,20 @@ private slots:
         QVERIFY(form->isVisible());
         progress->hide();
         QVERIFY(!form->isVisible());
+    }
+
+    void previewIsModalAndReturnsWhenClosed()
+    {
+        QtOperator qtOperator;
+        QList<Page> pages(2);
+        const PagedDocument document(QSizeF(210, 297), pages, DocumentInfo{});
+        QString title;
+        whenShown<PreviewDialog>([&](PreviewDialog* preview) {
+            title = preview->windowTitle();
+            preview->close();
+        });
+        static_cast<Operator&>(qtOperator).showPreview(document, "Q7 Report ");
+        QCOMPARE(title, "Q7 Report ");
     }
 };
 
