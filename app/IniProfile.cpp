@@ -1,8 +1,9 @@
 #include "IniProfile.h"
 
+#include "WholeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -166,11 +167,7 @@ bool IniProfile::writeString(const QString& section, const QString& key, const Q
     QByteArray content;
     for (const Line& line : lines)
         content += line.text + line.eol;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(content);
-    return file.commit();
+    return writeWholeFile(m_path, content).ok;
 }
 
 bool IniProfile::writeBool(const QString& section, const QString& key, bool value)

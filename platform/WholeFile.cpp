@@ -1,0 +1,31 @@
+#include "WholeFile.h"
+
+#include <QSaveFile>
+
+WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    // Without this, a target that cannot be replaced atomically would be overwritten in place.
+    file.setDirectWriteFallback(false);
+    // Unbuffered: through the write buffer, a disk that fills part-way is not reported and
+    // commit() renames the truncated file over the earlier one (seen with Qt 6.4).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return {false, file.errorString()};
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            const QString error = file.errorString();
+            file.cancelWriting();
+            return {false, error};
+        }
+        done += qsizetype(written);
+    }
+    if (file.size() != bytes.size()) {
+        file.cancelWriting();
+        return {false, QStringLiteral("The file was not written completely.")};
+    }
+    if (!file.commit())
+        return {false, file.errorString()};
+    return {true, {}};
+}
