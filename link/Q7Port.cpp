@@ -3,7 +3,10 @@
 
 #include "Clock.h"
 #include "LinkTimer.h"
+#include "Operator.h"
 #include "TVaComm.h"
+
+#include <QSaveFile>
 
 namespace {
 constexpr std::uint8_t kAsciiStart = ':';
@@ -23,6 +26,8 @@ Q7Port::Q7Port(Clock& clock, QObject* parent)
     m_rxTimer = new LinkTimer(clock, kRxTickMs, [this] { rxTimeoutTimerEvent(); }, this);
     m_fileTransferTimer = new LinkTimer(clock, kFileTransferTimerMs, [this] { fileTransferTimeoutTimerEvent(); }, this);
     m_commsTimer = new LinkTimer(clock, kCommsTimerMs, [this] { commsTimeoutTimerEvent(); }, this);
+    for (std::size_t id = 0; id < structures.size(); ++id)
+        structures[id].assign(static_cast<std::size_t>(kStructureSizes[id]), 0);
 }
 
 Q7Port::~Q7Port()
@@ -288,7 +293,7 @@ bool Q7Port::processKalderComms()
         break;
     case 0x87: case 0x88: case 0x89: case 0x8D: case 0x8F:
     case 0x91: case 0x93: case 0x95: case 0x97:
-        m_commsCountdown = 10;
+        m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
         receiveFile(frame.kalderType, false);
         break;
     case 0x8A: case 0x8B: case 0x8C: case 0x8E: case 0x90:
