@@ -227,8 +227,9 @@ bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, st
     bool result = false;
     if (sendKalderFrame(kEmbeddedCommand, payload, replyLength, timeout)) {
         // Reply: 0x80, 0x51, node, function, then the Modbus reply body.
-        if (frame.dataLen >= 5 && frame.data[3] == function) {
-            length = static_cast<std::uint16_t>(frame.dataLen - 5);
+        // A write is answered with an echo that may carry no result bytes at all.
+        if (frame.dataLen >= 4 && frame.data[3] == function) {
+            length = static_cast<std::uint16_t>(frame.dataLen > 5 ? frame.dataLen - 5 : 0);
             std::copy_n(frame.data.begin() + 5, length, buffer.begin());
             result = true;
         } else {

@@ -74,7 +74,8 @@ void Q7Port::loadStatusValues()
     decodeTimestamp(structures[0].data() + 2, &ts);
     encodeTDateTime(ts, &boardClock);
     const QDateTime pc = m_clock.currentDateTime();
-    clockOffsetSeconds = static_cast<std::int32_t>(pc.secsTo(boardClock.toDateTime()));
+    // The board keeps whole seconds; the PC's milliseconds are rounded away, not truncated.
+    clockOffsetSeconds = static_cast<std::int32_t>(qRound64(pc.msecsTo(boardClock.toDateTime()) / 1000.0));
 }
 
 // ---- record and log files ----------------------------------------------------------------------
