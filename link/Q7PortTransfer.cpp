@@ -337,8 +337,11 @@ void Q7Port::fileTransferTimeoutTimerEvent()
 {
     showFault(kFaultFileTimer);
     if (--fileRetry <= 0) {
-        receiveFile(lastAck, true);
+        // The resend is what recovers a corrupted block, so the fault it left must not hold it
+        // back: waiting for a second expiry (14 s) would let the silent-transfer stop (11 s)
+        // end the transfer first.
         rxFault = false;
+        receiveFile(lastAck, true);
     }
 }
 
