@@ -45,6 +45,27 @@ private slots:
         QVERIFY(!second.portOpen);
     }
 
+    void portZeroOpensWhatTheConfigurationLeaves()
+    {
+        PtyPeer peer;
+        FastClock clock;
+        Q7Port port(clock);
+        int shown = 0;
+        port.onConfigurePort = [&](TVaComm& comm) {
+            ++shown;
+            comm.PortName = peer.slavePath();
+            comm.Baudrate = br19200;
+        };
+        QVERIFY(port.OpenPort("Com0", 9600));
+        QCOMPARE(shown, 1);
+        QCOMPARE(port.comm().Baudrate, br19200);
+        // Any other number gets the fixed settings without the dialog.
+        Q7Port fixed(clock);
+        fixed.onConfigurePort = port.onConfigurePort;
+        QVERIFY(!fixed.OpenPort("Com7", 9600));
+        QCOMPARE(shown, 1);
+    }
+
     void closeTakesItsTime()
     {
         PtyPeer peer;
