@@ -23,7 +23,9 @@ struct BoardFaults
     int abortAfterBlocks = -1;         // a file transfer ends with 0x8D after this many blocks
     int recordLengthDelta = 0;         // records streamed by commands 4, 6, 8 are this much longer
                                        // (negative: shorter)
-    QByteArray noise;                  // bytes sent before every frame, outside any framing
+    QByteArray noise;                  // bytes sent before every frame, outside any framing; bytes
+                                       // that open a frame (0x10, ':', the node address 1) would
+                                       // rather test the PC's resynchronisation
     bool pace = false;                 // bytes leave at 9600 baud, about 1.04 ms each
 };
 

@@ -248,7 +248,7 @@ BoardModel BoardModel::existing()
     m.live = {0.842f, 59.51f, 59.4f, 0.2f, 12.61f, 18.2f, 23.5f, 45.2f, 9.1f, 1.84f,
               412, 0.1f, false, true, true, 0x0200, 127, 0x0001};
     m.resets = 17;
-    m.poweredUpAt = QDateTime::currentDateTime().addDays(-412).addSecs(-7 * 3600);
+    m.poweredUpAt = QDateTime::currentDateTime().addSecs(-(412LL * 86400 + 7 * 3600));
     m.clockOffsetSecs = 37;
     const QDateTime end = QDateTime(QDateTime::currentDateTime().date(), QTime(0, 0));
     m.logs = {flowLog(0, QStringLiteral("FLOWLOG.CSV"), end, 60, 59.5),

@@ -126,13 +126,13 @@ QList<FileStreamer::Block> FileStreamer::onWindowedAck(uint8_t type, const QByte
         return out;
     }
     if (type == kEmptyAck && (m_last.type == kEmptyWindowed || m_last.type == kEmptyPlain)) {
+        if (m_emptyLeft > 0) {
+            sendEmpty(out);
+            return out;
+        }
         // The PC drops to plain acknowledgements after a block without data; so does the board.
         m_windowed = false;
-        m_last = {kBlock8F, m_sentEnd, 0};
-        if (m_emptyLeft > 0)
-            sendEmpty(out);
-        else
-            sendWindow(kBlock88, 1, out, faults);
+        sendWindow(kBlock88, 1, out, faults);
         return out;
     }
     if (type == plainAckFor(m_last.type)) {

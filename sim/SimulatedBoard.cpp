@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <utility>
 #include <termios.h>
 #include <unistd.h>
 
@@ -221,6 +222,13 @@ void SimulatedBoard::clearWireLog()
     m_requests.clear();
 }
 
+QList<WireRecord> SimulatedBoard::takeWireLog()
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+    return std::exchange(m_wireLog, {});
+}
+
 QList<Request> SimulatedBoard::requestsReceived() const
 {
     std::lock_guard lock(m_mutex);
@@ -237,11 +245,16 @@ void SimulatedBoard::run()
 {
     while (!m_stopping) {
         int timeoutMs = -1;
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         {
             std::lock_guard lock(m_mutex);
             const qint64 now = nowUs();
             qint64 next = -1;
-            if (!m_out.empty())
+            // Bytes that are due wait for the line to take them (POLLOUT), not for a timer:
+            // a PC that stops reading must not set the board spinning.
+            if (!m_out.empty() && m_out.front().dueUs <= now)
+                fds[0].events |= POLLOUT;
+            else if (!m_out.empty())
                 next = m_out.front().dueUs;
             if (m_receiver.midFrame()) {
                 const qint64 silenceAt =
@@ -250,12 +263,6 @@ void SimulatedBoard::run()
             }
             if (next >= 0)
                 timeoutMs = int(std::max<qint64>(0, (next - now + 999) / 1000));
-        }
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_out.empty() && m_out.front().dueUs <= nowUs())
-                fds[0].events |= POLLOUT;
         }
         const int n = ::poll(fds, 2, timeoutMs);
         if (n < 0 && errno != EINTR)

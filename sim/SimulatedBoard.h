@@ -59,6 +59,8 @@ public:
 
     QList<WireRecord> wireLog() const;
     void clearWireLog();
+    // The records logged since the last call, removed from the log: for a long-running board.
+    QList<WireRecord> takeWireLog();
     // The Kalder frames the PC sent, unstuffed payloads keyed by type; handy for assertions.
     QList<Request> requestsReceived() const;
 

@@ -1,6 +1,7 @@
 #include "LineProbe.h"
 #include "SimulatedBoard.h"
 
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -228,6 +229,20 @@ private slots:
         QTest::addColumn<QByteArray>("request"); // address, function, data
         QTest::addColumn<QByteArray>("reply");   // address, function, data
         QTest::addRow("resets, uptime") << hex("010300000001") << hex("01030200") + QByteArray(1, 17);
+        QTest::addRow("uptime in days and hours") << hex("010300010002") << hex("010304019C0007");
+        const auto be = [](float f) {
+            uint32_t bits;
+            std::memcpy(&bits, &f, 4);
+            QByteArray a;
+            for (int shift : {24, 16, 8, 0})
+                a.append(char(bits >> shift));
+            return a;
+        };
+        const auto live = BoardModel::existing().live;
+        QTest::addRow("flow rate") << hex("010300680002") << hex("010304") + be(live.flowRate);
+        QTest::addRow("coil current in tens of mA")
+            << hex("0103009C0002") << hex("010304") + be(live.coilCurrent * 10.0f);
+        QTest::addRow("simulation mode") << hex("01030BBB0001") << hex("0103020000");
         QTest::addRow("firmware characters") << hex("0103003E0002") << hex("01030430303532");
         QTest::addRow("signal states and self-test")
             << hex("010300370001") << hex("010302007F");
@@ -381,6 +396,25 @@ private slots:
         m_line.reset();
         m_line = std::make_unique<probe::Line>(m_board->devicePath());
         QCOMPARE(uint8_t(exchange(0x00).payload[0]), uint8_t(0x80));
+    }
+
+    void serialPortOpensClosesAndReopensTheLine()
+    {
+        // The program's own serial class on the simulator's device, as a cable would be used:
+        // opened, closed between workflows, opened again.
+        m_line.reset();
+        for (int round = 0; round < 2; ++round) {
+            QSerialPort port(m_board->devicePath());
+            port.setBaudRate(9600);
+            QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+            port.write(hex("10020180001090D61003"));
+            QVERIFY(port.waitForBytesWritten(1000));
+            QByteArray got;
+            while (got.size() < 10 && port.waitForReadyRead(1000))
+                got += port.readAll();
+            QCOMPARE(got, probe::kalder(0x81, hex("8000")));
+            port.close();
+        }
     }
 
     void wireLogHoldsBothDirections()
