@@ -16,16 +16,20 @@ constexpr std::uint8_t LF = 0x0A;
 std::uint32_t readLe32(const Q7Frame& f, int at)
 {
     return static_cast<std::uint32_t>(f.data[at]) | static_cast<std::uint32_t>(f.data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(f.data[at + 2]) << 16 | static_cast<std::uint32_t>(f.data[at + 3]) << 24;
+           static_cast<std::uint32_t>(f.data[at + 2]) << 16 |
+           static_cast<std::uint32_t>(f.data[at + 3]) << 24;
 }
 } // namespace
 
 Q7Port::Q7Port(Clock& clock, QObject* parent)
     : QObject(parent), m_clock(clock), m_comm(std::make_unique<TVaComm>(clock))
 {
-    m_rxTimer = new LinkTimer(clock, kRxTickMs, [this] { rxTimeoutTimerEvent(); }, this);
-    m_fileTransferTimer = new LinkTimer(clock, kFileTransferTimerMs, [this] { fileTransferTimeoutTimerEvent(); }, this);
-    m_commsTimer = new LinkTimer(clock, kCommsTimerMs, [this] { commsTimeoutTimerEvent(); }, this);
+    m_rxTimer = new LinkTimer(
+        clock, kRxTickMs, [this] { rxTimeoutTimerEvent(); }, this);
+    m_fileTransferTimer = new LinkTimer(
+        clock, kFileTransferTimerMs, [this] { fileTransferTimeoutTimerEvent(); }, this);
+    m_commsTimer = new LinkTimer(
+        clock, kCommsTimerMs, [this] { commsTimeoutTimerEvent(); }, this);
     for (std::size_t id = 0; id < structures.size(); ++id)
         structures[id].assign(static_cast<std::size_t>(kStructureSizes[id]), 0);
 }
@@ -291,13 +295,26 @@ bool Q7Port::processKalderComms()
             fileSize = readLe32(frame, 6);
         frame.frameReceived = true;
         break;
-    case 0x87: case 0x88: case 0x89: case 0x8D: case 0x8F:
-    case 0x91: case 0x93: case 0x95: case 0x97:
+    case 0x87:
+    case 0x88:
+    case 0x89:
+    case 0x8D:
+    case 0x8F:
+    case 0x91:
+    case 0x93:
+    case 0x95:
+    case 0x97:
         m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
         receiveFile(frame.kalderType, false);
         break;
-    case 0x8A: case 0x8B: case 0x8C: case 0x8E: case 0x90:
-    case 0x92: case 0x94: case 0x96:
+    case 0x8A:
+    case 0x8B:
+    case 0x8C:
+    case 0x8E:
+    case 0x90:
+    case 0x92:
+    case 0x94:
+    case 0x96:
         showFault(kFaultPcFileType);
         break;
     default:

@@ -32,7 +32,8 @@ class Q7Port : public QObject
 {
 public:
     // Where a fault report was raised; the number travels in the report text.
-    enum FaultLine : unsigned short {
+    enum FaultLine : unsigned short
+    {
         kFaultRtuCrc = 332,
         kFaultKalderCrc = 443,
         kFaultKalderDle = 448,
@@ -54,7 +55,16 @@ public:
         kFaultEmbeddedFunction = 2719,
     };
 
-    enum class RxState : std::uint8_t { Idle, DleSeen, Kalder, KalderDle, Ascii, AsciiCr, Rtu };
+    enum class RxState : std::uint8_t
+    {
+        Idle,
+        DleSeen,
+        Kalder,
+        KalderDle,
+        Ascii,
+        AsciiCr,
+        Rtu
+    };
 
     static constexpr int kRxBufferSize = 512;
     static constexpr int kRtuSilenceTicks = 10;
@@ -147,19 +157,20 @@ public:
     using RequestBuffer = std::array<std::uint8_t, Q7Frame::kDataSize>;
     using TDateTime = Q7Data::TDateTime;
 
-    bool sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout);
+    bool sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::uint16_t& length,
+                         std::uint16_t timeout);
     bool readRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
                        std::uint16_t timeout);
-    bool writeSingleRegister(std::uint16_t reg, std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length,
-                             std::uint16_t timeout);
-    bool writeRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
-                        std::uint16_t timeout);
-    bool readRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
-                          std::uint16_t timeout);
+    bool writeSingleRegister(std::uint16_t reg, std::uint16_t value, RequestBuffer& buffer,
+                             std::uint16_t& length, std::uint16_t timeout);
+    bool writeRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
+                        std::uint16_t& length, std::uint16_t timeout);
+    bool readRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
+                          std::uint16_t& length, std::uint16_t timeout);
     bool writeSingleRegisterRTU(std::uint16_t reg, std::uint16_t value, RequestBuffer& buffer,
                                 std::uint16_t& length, std::uint16_t timeout);
-    bool writeRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
-                           std::uint16_t timeout);
+    bool writeRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
+                           std::uint16_t& length, std::uint16_t timeout);
     bool sendEmbeddedFrame(std::uint8_t node, std::uint8_t function, std::uint16_t start, std::uint16_t count,
                            RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout);
     bool sendNullCommand();
@@ -173,10 +184,10 @@ public:
 
     bool setTime(TDateTime time, RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
                  Q7Data::ProtocolType protocol);
-    bool resetTotalisers(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
-                         Q7Data::ProtocolType protocol);
-    bool setCommsAccess(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
-                        Q7Data::ProtocolType protocol);
+    bool resetTotalisers(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length,
+                         std::uint16_t timeout, Q7Data::ProtocolType protocol);
+    bool setCommsAccess(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length,
+                        std::uint16_t timeout, Q7Data::ProtocolType protocol);
     bool setDateTime(TDateTime time, bool useNow);
 
     std::uint16_t getCommsAccessLevel();
@@ -248,9 +259,15 @@ public:
     void setOperator(Operator* op) { m_operator = op; }
 
 private:
-    enum class Transport { Ascii, Rtu, None };
+    enum class Transport
+    {
+        Ascii,
+        Rtu,
+        None
+    };
     bool modbusRequest(Transport transport, std::uint8_t function, std::span<const std::uint8_t> body,
-                       RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout, bool pumpBetweenBytes);
+                       RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
+                       bool pumpBetweenBytes);
     bool kalderCommand(std::uint8_t command, std::span<const std::uint8_t> payload, std::uint16_t timeout,
                        RequestBuffer* reply = nullptr);
     bool readSignal(std::uint8_t command, float* value);

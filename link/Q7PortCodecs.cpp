@@ -69,7 +69,9 @@ void Q7Port::resetRxTxFrame(bool full)
 
 void Q7Port::binToHex(std::uint8_t value, std::span<std::uint8_t, 2> buffer)
 {
-    auto digit = [](int nibble) { return static_cast<std::uint8_t>(nibble < 10 ? nibble + 48 : nibble + 55); };
+    auto digit = [](int nibble) {
+        return static_cast<std::uint8_t>(nibble < 10 ? nibble + 48 : nibble + 55);
+    };
     buffer[1] = digit(value >> 4);
     buffer[0] = digit(value & 0x0F);
 }
@@ -160,7 +162,13 @@ std::uint16_t Q7Port::blockCalcCrc16() const
 bool Q7Port::isValidCommand(std::uint8_t function)
 {
     switch (function) {
-    case 3: case 6: case 16: case 65: case 67: case 68: case 69:
+    case 3:
+    case 6:
+    case 16:
+    case 65:
+    case 67:
+    case 68:
+    case 69:
         return true;
     default:
         return false;
@@ -171,14 +179,29 @@ void Q7Port::frameTransmitterAscii()
 {
     beginTx(frame);
     // Positions: 1-2 address, 3-4 function, 5-6 one payload byte (repeated), 7-8 LRC, 9 CR, 10 LF.
-    auto sendHigh = [this](std::uint8_t v) { binToHex(v, frame.hexPair); PutChar(frame.hexPair[1]); };
+    auto sendHigh = [this](std::uint8_t v) {
+        binToHex(v, frame.hexPair);
+        PutChar(frame.hexPair[1]);
+    };
     auto sendLow = [this]() { PutChar(frame.hexPair[0]); };
     const std::uint16_t payloadLen = frame.exceptionCode ? 1 : boundedLen(frame);
     switch (frame.txState) {
-    case 1: sendHigh(static_cast<std::uint8_t>(m_nodeAddress)); frame.txState = 2; break;
-    case 2: sendLow(); frame.txState = 3; break;
-    case 3: sendHigh(sentFunction(frame)); frame.txState = 4; break;
-    case 4: sendLow(); frame.txState = payloadLen > 0 ? 5 : 7; break;
+    case 1:
+        sendHigh(static_cast<std::uint8_t>(m_nodeAddress));
+        frame.txState = 2;
+        break;
+    case 2:
+        sendLow();
+        frame.txState = 3;
+        break;
+    case 3:
+        sendHigh(sentFunction(frame));
+        frame.txState = 4;
+        break;
+    case 4:
+        sendLow();
+        frame.txState = payloadLen > 0 ? 5 : 7;
+        break;
     case 5:
         sendHigh(frame.exceptionCode ? frame.exceptionCode : frame.data[frame.index]);
         frame.txState = 6;
@@ -188,10 +211,22 @@ void Q7Port::frameTransmitterAscii()
         ++frame.index;
         frame.txState = frame.index < payloadLen ? 5 : 7;
         break;
-    case 7: sendHigh(blockCalcLrc()); frame.txState = 8; break;
-    case 8: sendLow(); frame.txState = 9; break;
-    case 9: PutChar(CR); frame.txState = 10; break;
-    case 10: PutChar(LF); markTxComplete(frame); break;
+    case 7:
+        sendHigh(blockCalcLrc());
+        frame.txState = 8;
+        break;
+    case 8:
+        sendLow();
+        frame.txState = 9;
+        break;
+    case 9:
+        PutChar(CR);
+        frame.txState = 10;
+        break;
+    case 10:
+        PutChar(LF);
+        markTxComplete(frame);
+        break;
     default:
         showFault(kFaultAsciiTxState);
         markTxComplete(frame);
@@ -204,15 +239,29 @@ void Q7Port::frameTransmitterRtu()
     beginTx(frame);
     const std::uint16_t payloadLen = frame.exceptionCode ? 1 : boundedLen(frame);
     switch (frame.txState) {
-    case 1: PutChar(static_cast<std::uint8_t>(m_nodeAddress)); frame.address = static_cast<std::uint8_t>(m_nodeAddress); frame.txState = 2; break;
-    case 2: PutChar(sentFunction(frame)); frame.txState = payloadLen > 0 ? 3 : 4; break;
+    case 1:
+        PutChar(static_cast<std::uint8_t>(m_nodeAddress));
+        frame.address = static_cast<std::uint8_t>(m_nodeAddress);
+        frame.txState = 2;
+        break;
+    case 2:
+        PutChar(sentFunction(frame));
+        frame.txState = payloadLen > 0 ? 3 : 4;
+        break;
     case 3:
         PutChar(frame.exceptionCode ? frame.exceptionCode : frame.data[frame.index]);
         ++frame.index;
         frame.txState = frame.index < payloadLen ? 3 : 4;
         break;
-    case 4: frame.txCrc = blockCalcCrc16(); PutChar(static_cast<std::uint8_t>(frame.txCrc & 0xFF)); frame.txState = 5; break;
-    case 5: PutChar(static_cast<std::uint8_t>(frame.txCrc >> 8)); markTxComplete(frame); break;
+    case 4:
+        frame.txCrc = blockCalcCrc16();
+        PutChar(static_cast<std::uint8_t>(frame.txCrc & 0xFF));
+        frame.txState = 5;
+        break;
+    case 5:
+        PutChar(static_cast<std::uint8_t>(frame.txCrc >> 8));
+        markTxComplete(frame);
+        break;
     default:
         showFault(kFaultRtuParserState);
         markTxComplete(frame);
@@ -222,9 +271,20 @@ void Q7Port::frameTransmitterRtu()
 
 void Q7Port::frameTransmitterKalder()
 {
-    enum : std::uint8_t {
-        kStx = 1, kAddress, kAddressStuff, kType, kPayload, kPayloadStuff,
-        kCrcLow, kCrcLowStuff, kCrcHigh, kCrcHighStuff, kDle, kEtx
+    enum : std::uint8_t
+    {
+        kStx = 1,
+        kAddress,
+        kAddressStuff,
+        kType,
+        kPayload,
+        kPayloadStuff,
+        kCrcLow,
+        kCrcLowStuff,
+        kCrcHigh,
+        kCrcHighStuff,
+        kDle,
+        kEtx
     };
     beginTx(frame);
     const std::uint16_t payloadLen = boundedLen(frame);
@@ -234,14 +294,20 @@ void Q7Port::frameTransmitterKalder()
         frame.txState = kCrcLow;
     };
     switch (frame.txState) {
-    case kStx: PutChar(STX); frame.txState = kAddress; break;
+    case kStx:
+        PutChar(STX);
+        frame.txState = kAddress;
+        break;
     case kAddress:
         frame.txCrc = 0;
         updateCcittCrc(frame.txCrc, m_kalderAddress);
         PutChar(m_kalderAddress);
         frame.txState = m_kalderAddress == DLE ? kAddressStuff : kType;
         break;
-    case kAddressStuff: PutChar(kStuff); frame.txState = kType; break;
+    case kAddressStuff:
+        PutChar(kStuff);
+        frame.txState = kType;
+        break;
     case kType:
         updateCcittCrc(frame.txCrc, frame.kalderType);
         PutChar(frame.kalderType);
@@ -272,15 +338,24 @@ void Q7Port::frameTransmitterKalder()
         frame.txState = b == DLE ? kCrcLowStuff : kCrcHigh;
         break;
     }
-    case kCrcLowStuff: PutChar(kStuff); frame.txState = kCrcHigh; break;
+    case kCrcLowStuff:
+        PutChar(kStuff);
+        frame.txState = kCrcHigh;
+        break;
     case kCrcHigh: {
         const auto b = static_cast<std::uint8_t>(frame.txCrc >> 8);
         PutChar(b);
         frame.txState = b == DLE ? kCrcHighStuff : kDle;
         break;
     }
-    case kCrcHighStuff: PutChar(kStuff); frame.txState = kDle; break;
-    case kDle: PutChar(DLE); frame.txState = kEtx; break;
+    case kCrcHighStuff:
+        PutChar(kStuff);
+        frame.txState = kDle;
+        break;
+    case kDle:
+        PutChar(DLE);
+        frame.txState = kEtx;
+        break;
     case kEtx:
         PutChar(ETX);
         frame.status = Q7Frame::kTxComplete;
@@ -354,7 +429,10 @@ bool Q7Port::frameReceiverRtu(std::span<const std::uint8_t> raw)
         updateCrc16(false, raw[pos++], crc);
     } else {
         switch (frame.function) {
-        case 3: case 65: case 67: case 68:
+        case 3:
+        case 65:
+        case 67:
+        case 68:
             if (pos >= raw.size())
                 return checksumResult(frame, false);
             frame.hasByteCount = true;
@@ -406,6 +484,7 @@ bool Q7Port::frameReceiverKalder(std::span<const std::uint8_t> raw)
     if (frame.dataLen > 0)
         crc = blockCalcCcittCrc(std::span(frame.data).first(frame.dataLen), crc);
     frame.rxCrc = crc;
-    const auto sent = static_cast<std::uint16_t>(frame.data[frame.dataLen] + 256 * frame.data[frame.dataLen + 1]);
+    const auto sent =
+        static_cast<std::uint16_t>(frame.data[frame.dataLen] + 256 * frame.data[frame.dataLen + 1]);
     return checksumResult(frame, sent == crc);
 }

@@ -22,9 +22,9 @@ std::uint32_t readBe32(const Q7Port::RequestBuffer& b, int at)
 
 float readLeF32(const Q7Port::RequestBuffer& b, int at)
 {
-    const std::uint32_t bits = static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-                               static_cast<std::uint32_t>(b[at + 2]) << 16 |
-                               static_cast<std::uint32_t>(b[at + 3]) << 24;
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+        static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
     return std::bit_cast<float>(bits);
 }
 
@@ -143,8 +143,8 @@ std::vector<std::uint8_t> writeMultipleBody(std::uint16_t start, std::uint16_t c
 }
 } // namespace
 
-bool Q7Port::readRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
-                           std::uint16_t timeout)
+bool Q7Port::readRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
+                           std::uint16_t& length, std::uint16_t timeout)
 {
     return modbusRequest(Transport::Ascii, 3, readBody(start, count), buffer, length, timeout, false);
 }
@@ -155,8 +155,8 @@ bool Q7Port::writeSingleRegister(std::uint16_t reg, std::uint16_t value, Request
     return modbusRequest(Transport::Ascii, 6, readBody(reg, value), buffer, length, timeout, false);
 }
 
-bool Q7Port::writeRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer, std::uint16_t& length,
-                            std::uint16_t timeout)
+bool Q7Port::writeRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
+                            std::uint16_t& length, std::uint16_t timeout)
 {
     const auto body = writeMultipleBody(start, count, buffer);
     return !body.empty() && modbusRequest(Transport::Ascii, 16, body, buffer, length, timeout, false);
@@ -259,7 +259,8 @@ bool Q7Port::sendNullCommand()
 
 // ---- typed register reads ----------------------------------------------------------------------
 
-template <typename Convert> bool Q7Port::typedRead(std::uint16_t address, std::uint16_t count, Convert convert)
+template <typename Convert>
+bool Q7Port::typedRead(std::uint16_t address, std::uint16_t count, Convert convert)
 {
     if (!portOpen || !sendNullCommand())
         return false;
@@ -333,7 +334,8 @@ bool Q7Port::protocolRequest(std::uint8_t function, std::span<const std::uint8_t
         return modbusRequest(Transport::Rtu, function, body, buffer, length, timeout, true);
     case Q7Data::ptEmbedded:
         std::copy(body.begin(), body.end(), buffer.begin());
-        return sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), function, 0, 0, buffer, length, timeout);
+        return sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), function, 0, 0, buffer, length,
+                                 timeout);
     }
     // An unknown transport sends nothing, but still waits out its time like the others.
     return modbusRequest(Transport::None, function, body, buffer, length, timeout, false);
@@ -344,9 +346,10 @@ bool Q7Port::setTime(TDateTime time, RequestBuffer& buffer, std::uint16_t& lengt
 {
     const QDate d = time.date();
     const QTime t = time.time();
-    const std::array<std::uint8_t, 6> body{static_cast<std::uint8_t>(d.year() - 2000), static_cast<std::uint8_t>(d.month()),
-                                           static_cast<std::uint8_t>(d.day()),         static_cast<std::uint8_t>(t.hour()),
-                                           static_cast<std::uint8_t>(t.minute()),      static_cast<std::uint8_t>(t.second())};
+    const std::array<std::uint8_t, 6> body{
+        static_cast<std::uint8_t>(d.year() - 2000), static_cast<std::uint8_t>(d.month()),
+        static_cast<std::uint8_t>(d.day()),         static_cast<std::uint8_t>(t.hour()),
+        static_cast<std::uint8_t>(t.minute()),      static_cast<std::uint8_t>(t.second())};
     return protocolRequest(65, body, buffer, length, timeout, protocol);
 }
 
@@ -448,10 +451,22 @@ bool Q7Port::kalderCommand(std::uint8_t command, std::span<const std::uint8_t> p
     return ok;
 }
 
-bool Q7Port::jumpToBootCode() { return kalderCommand(0x0C, {}, 2); }
-bool Q7Port::sendLcdPlusCommand() { return kalderCommand(0x3F, {}, 2); }
-bool Q7Port::sendLcdMinusCommand() { return kalderCommand(0x40, {}, 2); }
-bool Q7Port::ClearAllDataFlashLogs() { return kalderCommand(0x66, {}, 120); }
+bool Q7Port::jumpToBootCode()
+{
+    return kalderCommand(0x0C, {}, 2);
+}
+bool Q7Port::sendLcdPlusCommand()
+{
+    return kalderCommand(0x3F, {}, 2);
+}
+bool Q7Port::sendLcdMinusCommand()
+{
+    return kalderCommand(0x40, {}, 2);
+}
+bool Q7Port::ClearAllDataFlashLogs()
+{
+    return kalderCommand(0x66, {}, 120);
+}
 
 bool Q7Port::setID(std::uint8_t id)
 {
@@ -503,9 +518,18 @@ bool Q7Port::readSignal(std::uint8_t command, float* value)
     return true;
 }
 
-bool Q7Port::readInputSignal(float* value) { return readSignal(0x47, value); }
-bool Q7Port::readPNFSignal(float* value) { return readSignal(0x49, value); }
-bool Q7Port::readECSignal(float* value) { return readSignal(0x4A, value); }
+bool Q7Port::readInputSignal(float* value)
+{
+    return readSignal(0x47, value);
+}
+bool Q7Port::readPNFSignal(float* value)
+{
+    return readSignal(0x49, value);
+}
+bool Q7Port::readECSignal(float* value)
+{
+    return readSignal(0x4A, value);
+}
 
 bool Q7Port::setAccessLevel(std::uint8_t level)
 {

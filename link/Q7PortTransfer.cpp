@@ -104,9 +104,18 @@ bool Q7Port::getRecordFile(std::uint8_t command, const QString& path, int struct
     return true;
 }
 
-bool Q7Port::getConfigFile(const QString& path) { return getRecordFile(4, path, 5); }
-bool Q7Port::getCalFile(const QString& path) { return getRecordFile(6, path, 4); }
-bool Q7Port::getBasicCalFile(const QString& path) { return getRecordFile(8, path, 6); }
+bool Q7Port::getConfigFile(const QString& path)
+{
+    return getRecordFile(4, path, 5);
+}
+bool Q7Port::getCalFile(const QString& path)
+{
+    return getRecordFile(6, path, 4);
+}
+bool Q7Port::getBasicCalFile(const QString& path)
+{
+    return getRecordFile(8, path, 6);
+}
 
 bool Q7Port::getLogFile(const QByteArray& name, const QString& path, bool mode)
 {
@@ -245,19 +254,25 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
         const std::uint32_t unreported = bytesWritten - lastReported;
         const std::uint8_t progress[] = {0x01, static_cast<std::uint8_t>(unreported & 0xFF),
                                          static_cast<std::uint8_t>((unreported >> 8) & 0xFF)};
-        sendFileAck(lastAck, fileMode ? std::span<const std::uint8_t>(progress) : std::span<const std::uint8_t>());
+        sendFileAck(lastAck,
+                    fileMode ? std::span<const std::uint8_t>(progress) : std::span<const std::uint8_t>());
         return false;
     }
 
     switch (type) {
-    case 0x87: case 0x88: case 0x8F: case 0x91: case 0x93:
+    case 0x87:
+    case 0x88:
+    case 0x8F:
+    case 0x91:
+    case 0x93:
         if (m_file && frame.dataLen > 0) {
             const auto n = std::min<std::uint16_t>(frame.dataLen, Q7Frame::kDataSize);
             m_file->write(reinterpret_cast<const char*>(frame.data.data()), n);
             bytesWritten += n;
         }
         break;
-    case 0x89: case 0x95:
+    case 0x89:
+    case 0x95:
         break;
     case 0x8D:
         transferStop = true;
@@ -279,12 +294,27 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
     resetRxTxFrame(true);
     std::uint8_t ack = 0;
     switch (type) {
-    case 0x87: ack = 0x8B; fileRetry = 0; break;
-    case 0x88: ack = fileMode ? 0x92 : 0x90; break;
-    case 0x8F: ack = 0x8B; break;
-    case 0x91: ack = 0x92; break;
-    case 0x93: ack = 0x94; break;
-    case 0x89: case 0x95: ack = 0x96; fileMode = false; break;
+    case 0x87:
+        ack = 0x8B;
+        fileRetry = 0;
+        break;
+    case 0x88:
+        ack = fileMode ? 0x92 : 0x90;
+        break;
+    case 0x8F:
+        ack = 0x8B;
+        break;
+    case 0x91:
+        ack = 0x92;
+        break;
+    case 0x93:
+        ack = 0x94;
+        break;
+    case 0x89:
+    case 0x95:
+        ack = 0x96;
+        fileMode = false;
+        break;
     default:
         // No acknowledgement exists for it; sending one of no type would only confuse the board.
         showFault(kFaultFileNoAck);

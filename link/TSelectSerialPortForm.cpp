@@ -44,7 +44,8 @@ TSelectSerialPortForm::TSelectSerialPortForm(std::function<QStringList()> listPo
     connect(ok, &QPushButton::clicked, this, &TSelectSerialPortForm::OKBtnClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(refresh, &QPushButton::clicked, this, &TSelectSerialPortForm::RefreshButtonClick);
-    connect(m_combo, &QComboBox::currentIndexChanged, this, &TSelectSerialPortForm::AvailComportComboBoxChange);
+    connect(m_combo, &QComboBox::currentIndexChanged, this,
+            &TSelectSerialPortForm::AvailComportComboBoxChange);
 
     fillList();
     QCoreApplication::processEvents();

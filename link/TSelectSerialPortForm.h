@@ -23,7 +23,8 @@ public:
         std::function<void(const QString&)> write;
     };
 
-    TSelectSerialPortForm(std::function<QStringList()> listPorts, Remembered remembered, QWidget* owner = nullptr);
+    TSelectSerialPortForm(std::function<QStringList()> listPorts, Remembered remembered,
+                          QWidget* owner = nullptr);
 
     QString selectedPort;
 

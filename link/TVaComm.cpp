@@ -11,11 +11,16 @@ constexpr int kCloseSettleMs = 300;
 QSerialPort::Parity toQt(TVaParity p)
 {
     switch (p) {
-    case paOdd: return QSerialPort::OddParity;
-    case paEven: return QSerialPort::EvenParity;
-    case paMark: return QSerialPort::MarkParity;
-    case paSpace: return QSerialPort::SpaceParity;
-    case paNone: break;
+    case paOdd:
+        return QSerialPort::OddParity;
+    case paEven:
+        return QSerialPort::EvenParity;
+    case paMark:
+        return QSerialPort::MarkParity;
+    case paSpace:
+        return QSerialPort::SpaceParity;
+    case paNone:
+        break;
     }
     return QSerialPort::NoParity;
 }
@@ -24,10 +29,14 @@ QSerialPort::DataBits toQt(TVaDatabits d)
 {
     switch (d) {
     case db4: // no platform driver offers 4 data bits; the nearest is 5
-    case db5: return QSerialPort::Data5;
-    case db6: return QSerialPort::Data6;
-    case db7: return QSerialPort::Data7;
-    case db8: break;
+    case db5:
+        return QSerialPort::Data5;
+    case db6:
+        return QSerialPort::Data6;
+    case db7:
+        return QSerialPort::Data7;
+    case db8:
+        break;
     }
     return QSerialPort::Data8;
 }
@@ -35,9 +44,12 @@ QSerialPort::DataBits toQt(TVaDatabits d)
 QSerialPort::StopBits toQt(TVaStopbits s)
 {
     switch (s) {
-    case sb15: return QSerialPort::OneAndHalfStop;
-    case sb2: return QSerialPort::TwoStop;
-    case sb1: break;
+    case sb15:
+        return QSerialPort::OneAndHalfStop;
+    case sb2:
+        return QSerialPort::TwoStop;
+    case sb1:
+        break;
     }
     return QSerialPort::OneStop;
 }
@@ -66,7 +78,7 @@ TVaComm::~TVaComm()
 
 qint32 TVaComm::baudRateValue(TVaBaudrate rate)
 {
-    static constexpr qint32 kRates[] = {9600,  110,   300,   600,    1200,   2400,   4800,   9600,
+    static constexpr qint32 kRates[] = {9600,  110,   300,   600,   1200,  2400,   4800,   9600,
                                         14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     return kRates[static_cast<int>(rate)];
 }

@@ -18,15 +18,60 @@ public:
     QString text() const { return QString::fromStdString(what()); }
 };
 
-enum TVaBaudrate {
-    brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000
+enum TVaBaudrate
+{
+    brUser,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
-enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TVaDatabits { db4, db5, db6, db7, db8 };
-enum TVaStopbits { sb1, sb15, sb2 };
-enum TVaControlDtr { dtrDisabled, dtrEnabled, dtrHandshake };
-enum TVaControlRts { rtsDisabled, rtsEnabled, rtsHandshake, rtsToggle };
+enum TVaParity
+{
+    paNone,
+    paOdd,
+    paEven,
+    paMark,
+    paSpace
+};
+enum TVaDatabits
+{
+    db4,
+    db5,
+    db6,
+    db7,
+    db8
+};
+enum TVaStopbits
+{
+    sb1,
+    sb15,
+    sb2
+};
+enum TVaControlDtr
+{
+    dtrDisabled,
+    dtrEnabled,
+    dtrHandshake
+};
+enum TVaControlRts
+{
+    rtsDisabled,
+    rtsEnabled,
+    rtsHandshake,
+    rtsToggle
+};
 
 struct TVaFlowControl
 {

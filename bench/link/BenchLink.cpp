@@ -41,8 +41,8 @@ Stats measure(int rounds, const std::function<bool()>& exchange, bool& ok)
 
 struct LineUse
 {
-    qint64 bytes = 0;          // both directions
-    qint64 fromBoard = 0;      // the part the simulator paces; the PC's own writes to a pty are not
+    qint64 bytes = 0;     // both directions
+    qint64 fromBoard = 0; // the part the simulator paces; the PC's own writes to a pty are not
     int acks = 0;
     double lowerBoundMs() const { return double(bytes) / kBytesPerSecond * 1000.0 + acks * kAckPauseMs; }
     double pacedBoundMs() const { return double(fromBoard) / kBytesPerSecond * 1000.0 + acks * kAckPauseMs; }
@@ -101,10 +101,12 @@ int main(int argc, char** argv)
         const Stats status = measure(n, getStatus, ok);
         const LineUse statusLine = lineUse(board);
         const char* label = paced ? "9600-baud pacing" : "no pacing";
-        std::printf("  %-17s readRegisters(116, 40) ASCII  %7.2f ms  (%.2f .. %.2f)  line time %.1f ms (reply alone %.1f)\n",
+        std::printf("  %-17s readRegisters(116, 40) ASCII  %7.2f ms  (%.2f .. %.2f)  line time %.1f ms "
+                    "(reply alone %.1f)\n",
                     label, regs.medianMs, regs.minMs, regs.maxMs, regsLine.lowerBoundMs() / n,
                     regsLine.pacedBoundMs() / n);
-        std::printf("  %-17s getStucture(0)                %7.2f ms  (%.2f .. %.2f)  line time %.1f ms (reply alone %.1f)\n",
+        std::printf("  %-17s getStucture(0)                %7.2f ms  (%.2f .. %.2f)  line time %.1f ms "
+                    "(reply alone %.1f)\n",
                     label, status.medianMs, status.minMs, status.maxMs, statusLine.lowerBoundMs() / n,
                     statusLine.pacedBoundMs() / n);
     }
@@ -122,7 +124,8 @@ int main(int argc, char** argv)
     const double fetchMs = double(t.nsecsElapsed()) / 1e6;
     const LineUse fetchLine = lineUse(board);
     std::printf("three record files (332 + 158 + 222 bytes), 9600-baud pacing\n");
-    std::printf("  measured %.0f ms; lower bound %.0f ms = %lld bytes on the wire / 960 per s + %d acknowledgements x 50 ms"
+    std::printf("  measured %.0f ms; lower bound %.0f ms = %lld bytes on the wire / 960 per s + %d "
+                "acknowledgements x 50 ms"
                 "; overhead %.0f ms\n",
                 fetchMs, fetchLine.lowerBoundMs(), static_cast<long long>(fetchLine.bytes), fetchLine.acks,
                 fetchMs - fetchLine.lowerBoundMs());

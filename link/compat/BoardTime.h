@@ -25,7 +25,8 @@ inline int DaysPerMonth(int year, int month)
 inline bool IsValidTimestamp(const Timestamp& ts)
 {
     return ts.year < 200 && ts.month >= 1 && ts.month <= 12 && ts.day >= 1 &&
-           ts.day <= DaysPerMonth(2000 + ts.year, ts.month) && ts.hour <= 23 && ts.minute < 60 && ts.second < 60;
+           ts.day <= DaysPerMonth(2000 + ts.year, ts.month) && ts.hour <= 23 && ts.minute < 60 &&
+           ts.second < 60;
 }
 
 inline Timestamp decodeTimestamp(std::span<const std::uint8_t, 6> b)
@@ -42,7 +43,8 @@ inline TDateTime encodeTDateTime(const Timestamp& ts)
 {
     if (!IsValidTimestamp(ts))
         return TDateTime();
-    return TDateTime::fromDateTime(QDate(2000 + ts.year, ts.month, ts.day), QTime(ts.hour, ts.minute, ts.second));
+    return TDateTime::fromDateTime(QDate(2000 + ts.year, ts.month, ts.day),
+                                   QTime(ts.hour, ts.minute, ts.second));
 }
 
 inline Timestamp decodeTDateTime(TDateTime value)
@@ -52,8 +54,8 @@ inline Timestamp decodeTDateTime(TDateTime value)
     const QDate d = value.date();
     const QTime t = value.time();
     return {static_cast<std::uint8_t>(d.year() - 2000), static_cast<std::uint8_t>(d.month()),
-            static_cast<std::uint8_t>(d.day()), static_cast<std::uint8_t>(t.hour()),
-            static_cast<std::uint8_t>(t.minute()), static_cast<std::uint8_t>(t.second())};
+            static_cast<std::uint8_t>(d.day()),         static_cast<std::uint8_t>(t.hour()),
+            static_cast<std::uint8_t>(t.minute()),      static_cast<std::uint8_t>(t.second())};
 }
 
 } // namespace Q7Data

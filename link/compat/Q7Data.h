@@ -45,6 +45,11 @@ struct Totalisers
     }
 };
 
-enum ProtocolType : std::uint8_t { ptAscii = 0, ptRtu = 1, ptEmbedded = 2 };
+enum ProtocolType : std::uint8_t
+{
+    ptAscii = 0,
+    ptRtu = 1,
+    ptEmbedded = 2
+};
 
 } // namespace Q7Data

@@ -17,10 +17,14 @@ public:
 
     static TDateTime fromDateTime(const QDate& date, const QTime& time)
     {
-        return TDateTime(static_cast<double>(epoch().daysTo(date)) + time.msecsSinceStartOfDay() / 86'400'000.0);
+        return TDateTime(static_cast<double>(epoch().daysTo(date)) +
+                         time.msecsSinceStartOfDay() / 86'400'000.0);
     }
     static TDateTime fromDateTime(const QDateTime& at) { return fromDateTime(at.date(), at.time()); }
-    static TDateTime fromTime(const QTime& time) { return TDateTime(time.msecsSinceStartOfDay() / 86'400'000.0); }
+    static TDateTime fromTime(const QTime& time)
+    {
+        return TDateTime(time.msecsSinceStartOfDay() / 86'400'000.0);
+    }
 
     constexpr double value() const { return m_days; }
     constexpr bool isZero() const { return m_days == 0; }

@@ -16,9 +16,9 @@ public:
     struct Frame
     {
         bool kalder = false;
-        std::uint8_t type = 0;   // Kalder type
-        QByteArray payload;      // Kalder payload (command byte first for requests)
-        QByteArray ascii;        // a Modbus ASCII line, ':' through LF
+        std::uint8_t type = 0; // Kalder type
+        QByteArray payload;    // Kalder payload (command byte first for requests)
+        QByteArray ascii;      // a Modbus ASCII line, ':' through LF
         bool crcGood = true;
     };
 

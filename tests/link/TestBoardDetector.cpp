@@ -59,9 +59,10 @@ private slots:
         QString portName = "Com4";
         QVERIFY(!detector.detectBoard(nullptr, portName));
         QCOMPARE(portName, QStringLiteral("Com4"));
-        QCOMPARE(op.texts("message"),
-                 QStringList{"No Q7 boards detected.\nPlease make sure Comms cable is connected between PC and "
-                             "Powered Q7 board."});
+        QCOMPARE(
+            op.texts("message"),
+            QStringList{"No Q7 boards detected.\nPlease make sure Comms cable is connected between PC and "
+                        "Powered Q7 board."});
     }
 };
 

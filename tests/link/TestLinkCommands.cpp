@@ -18,7 +18,8 @@ Result q7ctl(const QStringList& args)
     QProcess p;
     p.start(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), args);
     p.waitForFinished(60'000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 } // namespace
@@ -42,12 +43,14 @@ private slots:
         QTest::addColumn<QString>("errorText");
         QTest::addRow("ping") << QStringList{"ping"} << true << 0 << QString();
         QTest::addRow("exception") << QStringList{"regs", "65000", "1"} << true << 1 << "exception 2";
-        QTest::addRow("refused command") << QStringList{"command", "200"} << true << 1 << "command 200 was not accepted";
-        QTest::addRow("structure 7 cannot be written") << QStringList{"put-structure", "7", "x"} << true << 2 << "only structures";
+        QTest::addRow("refused command")
+            << QStringList{"command", "200"} << true << 1 << "command 200 was not accepted";
+        QTest::addRow("structure 7 cannot be written")
+            << QStringList{"put-structure", "7", "x"} << true << 2 << "only structures";
         QTest::addRow("no port") << QStringList{"ping"} << false << 2 << "--port DEV or --detect";
         QTest::addRow("missing argument") << QStringList{"regs", "116"} << true << 2 << "wrong number";
-        QTest::addRow("port that does not exist") << QStringList{"--port", "/dev/q7-none", "ping"} << false << 1
-                                                  << "cannot open port";
+        QTest::addRow("port that does not exist")
+            << QStringList{"--port", "/dev/q7-none", "ping"} << false << 1 << "cannot open port";
     }
     void exitStatus()
     {

@@ -88,7 +88,8 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<int>("exception");
         QTest::addRow("read reply") << Bytes(":0103021234B4\r\n") << true << 3 << wire::hex("02 12 34") << 0;
-        QTest::addRow("lower-case digits") << Bytes(":0103021234b4\r\n") << true << 3 << wire::hex("02 12 34") << 0;
+        QTest::addRow("lower-case digits")
+            << Bytes(":0103021234b4\r\n") << true << 3 << wire::hex("02 12 34") << 0;
         QTest::addRow("wrong LRC") << Bytes(":0103021234B5\r\n") << false << 3 << wire::hex("02 12 34") << 0;
         QTest::addRow("exception") << Bytes(":0183027A\r\n") << true << 0x83 << wire::hex("02") << 2;
         QTest::addRow("other node fails the LRC") << Bytes(":0203021234B3\r\n") << false << 3 << Bytes() << 0;
@@ -126,16 +127,21 @@ private slots:
         QTest::addRow("read reply") << wire::hex("01 03 04 12 34 56 78") << 0 << Bytes() << true
                                     << wire::hex("12 34 56 78");
         QTest::addRow("bad CRC") << wire::hex("01 03 02 12 34") << 1 << Bytes() << false << Bytes();
-        QTest::addRow("write single, 4 bytes") << wire::hex("01 06 00 10 00 05") << 0 << Bytes() << true
-                                               << wire::hex("00 10 00 05");
-        QTest::addRow("write single, 5 bytes") << wire::hex("01 06 00 10 00 05 07") << 0 << Bytes() << false << Bytes();
-        QTest::addRow("write single, 3 bytes") << wire::hex("01 06 00 10 00") << 0 << Bytes() << false << Bytes();
-        QTest::addRow("write multiple echo") << wire::hex("01 10 00 74 00 02") << 0 << Bytes() << true
-                                             << wire::hex("00 74 00 02");
-        QTest::addRow("state reply") << wire::hex("01 45 00 01") << 0 << Bytes() << true << wire::hex("00 01");
+        QTest::addRow("write single, 4 bytes")
+            << wire::hex("01 06 00 10 00 05") << 0 << Bytes() << true << wire::hex("00 10 00 05");
+        QTest::addRow("write single, 5 bytes")
+            << wire::hex("01 06 00 10 00 05 07") << 0 << Bytes() << false << Bytes();
+        QTest::addRow("write single, 3 bytes")
+            << wire::hex("01 06 00 10 00") << 0 << Bytes() << false << Bytes();
+        QTest::addRow("write multiple echo")
+            << wire::hex("01 10 00 74 00 02") << 0 << Bytes() << true << wire::hex("00 74 00 02");
+        QTest::addRow("state reply") << wire::hex("01 45 00 01") << 0 << Bytes() << true
+                                     << wire::hex("00 01");
         QTest::addRow("exception") << wire::hex("01 83 02") << 0 << Bytes() << true << Bytes();
-        QTest::addRow("byte count beyond the frame") << wire::hex("01 03 F0 12 34") << 0 << Bytes() << false << Bytes();
-        QTest::addRow("bytes after the CRC") << wire::hex("01 03 02 12 34") << 0 << wire::hex("00") << false << Bytes();
+        QTest::addRow("byte count beyond the frame")
+            << wire::hex("01 03 F0 12 34") << 0 << Bytes() << false << Bytes();
+        QTest::addRow("bytes after the CRC")
+            << wire::hex("01 03 02 12 34") << 0 << wire::hex("00") << false << Bytes();
         QTest::addRow("lone address") << wire::hex("01") << 0 << Bytes() << false << Bytes();
     }
     void rtuReceiver()

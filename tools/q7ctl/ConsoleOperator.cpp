@@ -15,11 +15,14 @@ Operator::Answer ConsoleOperator::message(const QString& text, const QString&, B
 {
     m_err << "q7ctl: " << QString(text).replace('\n', ' ') << Qt::endl;
     switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
+    case Buttons::Ok:
+        return Answer::Ok;
     case Buttons::OkCancel:
-    case Buttons::RetryCancel: return Answer::Cancel;
+    case Buttons::RetryCancel:
+        return Answer::Cancel;
     case Buttons::YesNo:
-    case Buttons::YesNoCancel: break;
+    case Buttons::YesNoCancel:
+        break;
     }
     return Answer::No;
 }

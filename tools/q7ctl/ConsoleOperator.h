@@ -13,7 +13,8 @@ public:
 
     Answer message(const QString& text, const QString& caption, Buttons buttons, Icon icon) override;
     void error(const QString& text) override;
-    std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& initial) override;
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& initial) override;
     std::optional<QString> sfoNumber() override { return std::nullopt; }
     std::optional<QStringList> comments() override { return std::nullopt; }
     PortChoice selectPort(const QStringList& ports, const QString& preselected) override;

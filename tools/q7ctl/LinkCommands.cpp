@@ -75,8 +75,10 @@ QString dump(const std::vector<std::uint8_t>& bytes, bool maskAccessCodes)
     for (std::size_t row = 0; row < bytes.size(); row += 16) {
         out += QStringLiteral("%1 ").arg(row, 4, 16, QLatin1Char('0'));
         for (std::size_t i = row; i < std::min(bytes.size(), row + 16); ++i) {
-            const bool secret = maskAccessCodes && i >= kAccessCodesAt && i < kAccessCodesAt + kAccessCodesLen;
-            out += secret ? QStringLiteral(" **") : QStringLiteral(" %1").arg(bytes[i], 2, 16, QLatin1Char('0'));
+            const bool secret =
+                maskAccessCodes && i >= kAccessCodesAt && i < kAccessCodesAt + kAccessCodesLen;
+            out +=
+                secret ? QStringLiteral(" **") : QStringLiteral(" %1").arg(bytes[i], 2, 16, QLatin1Char('0'));
         }
         out += '\n';
     }
@@ -129,8 +131,9 @@ int regs(Args& args, Io& io)
         else
             ok = port.readRegisters(s, c, buffer, length, 3);
         if (!ok)
-            return length == 1 ? fail(io, QStringLiteral("the board answered with exception %1").arg(buffer[0]))
-                               : fail(io, "no reply to the register read");
+            return length == 1
+                       ? fail(io, QStringLiteral("the board answered with exception %1").arg(buffer[0]))
+                       : fail(io, "no reply to the register read");
         io.out << hex(buffer.data(), length) << Qt::endl;
         return int(Ok);
     });
@@ -170,10 +173,22 @@ int typed(Args& args, Io& io, const char* kind)
     });
 }
 
-int u16(Args& a, Io& io) { return typed(a, io, "u16"); }
-int u32(Args& a, Io& io) { return typed(a, io, "u32"); }
-int f32(Args& a, Io& io) { return typed(a, io, "f32"); }
-int time(Args& a, Io& io) { return typed(a, io, "time"); }
+int u16(Args& a, Io& io)
+{
+    return typed(a, io, "u16");
+}
+int u32(Args& a, Io& io)
+{
+    return typed(a, io, "u32");
+}
+int f32(Args& a, Io& io)
+{
+    return typed(a, io, "f32");
+}
+int time(Args& a, Io& io)
+{
+    return typed(a, io, "time");
+}
 
 int totals(Args& args, Io& io)
 {
@@ -181,9 +196,9 @@ int totals(Args& args, Io& io)
         Q7Data::Totalisers t;
         if (!port.readTotals(&t))
             return fail(io, "the totals could not be read");
-        static const char* const kNames[] = {"ForwardTotal",     "ReverseTotal",        "NettTotal",
-                                             "PeakForwardTotal", "OffPeakForwardTotal", "PeakReverseTotal",
-                                             "OffPeakReverseTotal", "ForwardYTDTotal",  "ReverseYTDTotal",
+        static const char* const kNames[] = {"ForwardTotal",        "ReverseTotal",        "NettTotal",
+                                             "PeakForwardTotal",    "OffPeakForwardTotal", "PeakReverseTotal",
+                                             "OffPeakReverseTotal", "ForwardYTDTotal",     "ReverseYTDTotal",
                                              "NettYTDTotal"};
         const auto values = t.values();
         for (std::size_t k = 0; k < values.size(); ++k)
@@ -206,7 +221,8 @@ int structure(Args& args, Io& io)
         if (out) {
             QSaveFile file(*out);
             if (!file.open(QIODevice::WriteOnly) ||
-                file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+                file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+                    qint64(bytes.size()) ||
                 !file.commit())
                 return fail(io, "cannot write " + *out);
             return int(Ok);
@@ -230,7 +246,10 @@ int putStructure(Args& args, Io& io)
         auto& area = port.structures[static_cast<std::size_t>(*id)];
         if (bytes.size() != qsizetype(area.size()))
             return fail(io, QStringLiteral("%1 holds %2 bytes; structure %3 has %4")
-                                .arg(file.fileName()).arg(bytes.size()).arg(*id).arg(area.size()));
+                                .arg(file.fileName())
+                                .arg(bytes.size())
+                                .arg(*id)
+                                .arg(area.size()));
         std::copy(bytes.begin(), bytes.end(), area.begin());
         if (!port.putStucture(static_cast<std::uint8_t>(*id)))
             return fail(io, "the board did not take structure " + QString::number(*id));
@@ -295,9 +314,18 @@ template <bool (Q7Port::*Op)(std::uint8_t)> int byteCommand(Args& args, Io& io, 
     });
 }
 
-int access(Args& a, Io& io) { return byteCommand<&Q7Port::setAccessLevel>(a, io, "access level"); }
-int state(Args& a, Io& io) { return byteCommand<&Q7Port::setState>(a, io, "state"); }
-int command(Args& a, Io& io) { return byteCommand<&Q7Port::sendSimpleCommand>(a, io, "command"); }
+int access(Args& a, Io& io)
+{
+    return byteCommand<&Q7Port::setAccessLevel>(a, io, "access level");
+}
+int state(Args& a, Io& io)
+{
+    return byteCommand<&Q7Port::setState>(a, io, "state");
+}
+int command(Args& a, Io& io)
+{
+    return byteCommand<&Q7Port::sendSimpleCommand>(a, io, "command");
+}
 
 int reboot(Args& args, Io& io)
 {
