@@ -25,13 +25,19 @@ constexpr uint8_t kEnd = 0x97;
 uint8_t plainAckFor(uint8_t block)
 {
     switch (block) {
-    case kBlock88: return kAck88;
-    case kBlock8F: return kAck;
+    case kBlock88:
+        return kAck88;
+    case kBlock8F:
+        return kAck;
     case kEmptyPlain:
-    case kEmptyWindowed: return kEmptyAck;
-    case kWin91: return kWinAck92;
-    case kWin93: return kWinAck94;
-    default: return 0;
+    case kEmptyWindowed:
+        return kEmptyAck;
+    case kWin91:
+        return kWinAck92;
+    case kWin93:
+        return kWinAck94;
+    default:
+        return 0;
     }
 }
 

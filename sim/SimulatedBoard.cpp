@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <chrono>
@@ -74,13 +73,6 @@ QDateTime timestampAt(const QByteArray& a, qsizetype at)
     return QDateTime(d, t); // invalid when either part is
 }
 
-// A name from the wire names a file in the card's root and nothing else.
-bool isPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-           && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
-}
-
 } // namespace
 
 SimulatedBoard::SimulatedBoard(BoardModel model) : m_model(std::move(model)) {}
@@ -100,7 +92,8 @@ bool SimulatedBoard::start(QString* error)
 {
     const auto fail = [&](const char* what) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                                  QString::fromLocal8Bit(std::strerror(errno)));
         if (m_master >= 0)
             ::close(m_master);
         if (m_slave >= 0)
@@ -276,8 +269,8 @@ void SimulatedBoard::run()
             readLine();
         std::lock_guard lock(m_mutex);
         const qint64 now = nowUs();
-        if (m_receiver.midFrame()
-            && now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
+        if (m_receiver.midFrame() &&
+            now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
             if (auto r = m_receiver.silence())
                 handle(*r);
         }
@@ -292,18 +285,19 @@ void SimulatedBoard::readLine()
     if (n <= 0)
         return;
     std::lock_guard lock(m_mutex);
-    const qint64 now = nowUs();
-    m_lastByteUs = now;
-    if (now < m_deafUntilUs) {
-        WireRecord r;
-        r.bytes = QByteArray(reinterpret_cast<const char*>(buffer), n);
-        r.ignored = true;
-        log(r);
-        return;
-    }
-    for (ssize_t i = 0; i < n; ++i)
+    m_lastByteUs = nowUs();
+    for (ssize_t i = 0; i < n; ++i) {
+        // A reboot among these bytes deafens the board to the rest of them.
+        if (m_lastByteUs < m_deafUntilUs) {
+            WireRecord r;
+            r.bytes = QByteArray(reinterpret_cast<const char*>(buffer + i), n - i);
+            r.ignored = true;
+            log(r);
+            return;
+        }
         if (auto request = m_receiver.feed(buffer[i]))
             handle(*request);
+    }
 }
 
 void SimulatedBoard::handle(const Request& request)
@@ -316,7 +310,6 @@ void SimulatedBoard::handle(const Request& request)
     if (!request.checksumOk)
         return;
     m_requests.append(request);
-    m_lastFraming = request.framing;
     if (request.framing == Request::Framing::Kalder) {
         if (request.address != wire::kKalderAddress)
             return;
@@ -360,18 +353,14 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         return;
     const uint8_t command = byteAt(payload, 0);
     const QByteArray args = payload.mid(1);
+    if (m_faults.ignore.contains(command))
+        return;
     if (m_faults.refuse.contains(command)) {
         refuse(command);
         return;
     }
     m_model.commandsSeen.append(command);
     const auto arg = [&](int i) { return i < args.size() ? byteAt(args, i) : uint8_t(0); };
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     switch (command) {
     case 0x00:
     case 0x0C: // jump to boot code: the simulated board stays in its application
@@ -382,7 +371,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x01: {
-        const BoardLog* l = findLog(arg(0));
+        const BoardLog* l = m_model.log(arg(0));
         if (!l || l->entries.isEmpty()) {
             refuse(command);
             return;
@@ -400,14 +389,15 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
             return;
         }
         const bool windowed = command != 0x50 && m_model.windowedLogs;
-        replyKalder(command, command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
+        replyKalder(command,
+                    command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
         m_streamer.begin(content, windowed, m_model.blockSize, m_model.emptyBlocks);
         return;
     }
     case 0x04:
     case 0x06:
     case 0x08: {
-        const int id = command == 0x04 ? BoardModel::kConfig
+        const int id = command == 0x04   ? BoardModel::kConfig
                        : command == 0x06 ? BoardModel::kCal
                                          : BoardModel::kBasicCal;
         QByteArray record = m_model.structure(id);
@@ -458,8 +448,8 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     }
     case 0x44: {
         const LiveValues& v = m_model.live;
-        const float channels[] = {v.flowVoltage, v.coilCurrent, v.batteryVolts, v.solarVolts,
-                                  v.temperature, v.coilResistance, v.coilVoltage, v.velocity};
+        const float channels[] = {v.flowVoltage, v.coilCurrent,    v.batteryVolts, v.solarVolts,
+                                  v.temperature, v.coilResistance, v.coilVoltage,  v.velocity};
         replyKalder(command, QByteArray(1, char(arg(0))) + leF32(channels[arg(0) % 8]));
         return;
     }
@@ -504,7 +494,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     case 0x67: {
         bool ok = !m_model.sdCardDir.isEmpty();
         for (const auto& l : m_model.logs)
-            ok = ok && writeCard(l.name, l.content());
+            ok = ok && m_model.writeCardFile(l.name, l.content());
         replyKalder(command, {}, ok);
         return;
     }
@@ -520,9 +510,10 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x63: { // keep the calibration constants on the SD card
-        const bool ok = !m_model.sdCardDir.isEmpty()
-                        && writeCard(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig))
-                        && writeCard(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
+        const bool ok =
+            !m_model.sdCardDir.isEmpty() &&
+            m_model.writeCardFile(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig)) &&
+            m_model.writeCardFile(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
         if (ok)
             ++m_model.sdBackups;
         replyKalder(command, {}, ok);
@@ -537,18 +528,12 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
 QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, bool& found) const
 {
     found = false;
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     if (command == 0x02) {
         const qsizetype nul = args.indexOf('\0');
         if (nul < 0)
             return {};
         const QString name = QString::fromLatin1(args.left(nul));
-        if (!isPlainFileName(name))
+        if (!BoardModel::isPlainFileName(name))
             return {};
         if (!m_model.sdCardDir.isEmpty()) {
             QFile card(QDir(m_model.sdCardDir).filePath(name));
@@ -567,7 +552,7 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
     }
     if (args.isEmpty())
         return {};
-    const BoardLog* l = findLog(byteAt(args, 0));
+    const BoardLog* l = m_model.log(byteAt(args, 0));
     if (!l)
         return {};
     if (command == 0x50) {
@@ -580,14 +565,6 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
         return {};
     found = true;
     return l->between(first, last);
-}
-
-bool SimulatedBoard::writeCard(const QString& name, const QByteArray& bytes) const
-{
-    if (m_model.sdCardDir.isEmpty() || !isPlainFileName(name))
-        return false;
-    QSaveFile file(QDir(m_model.sdCardDir).filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 QByteArray SimulatedBoard::modbusAnswer(uint8_t function, const QByteArray& data, uint8_t& replyFunction)

@@ -76,6 +76,16 @@ private slots:
         QVERIFY(exchange(0x00));
     }
 
+    void ignoredCommandGoesUnansweredWhileOthersAreAnswered()
+    {
+        BoardFaults f;
+        f.ignore = {0x13};
+        m_board->setFaults(f);
+        QVERIFY(!exchange(0x13, QByteArray(1, 0), 300));
+        QVERIFY(exchange(0x00));
+        QCOMPARE(m_board->requestsReceived().size(), 2);
+    }
+
     void refusedCommandHasNoEffect()
     {
         BoardFaults f;
@@ -156,16 +166,16 @@ private slots:
     {
         BoardFaults f;
         f.fragmentSize = 3;
-        f.fragmentGapMs = 60;
+        f.fragmentGapMs = 200;
         m_board->setFaults(f);
         QElapsedTimer t;
         t.start();
         m_line->send(probe::request(0x00));
-        const QByteArray first = m_line->read(40);
+        const QByteArray first = m_line->read(100);
         QVERIFY2(!first.isEmpty() && first.size() <= 3, first.toHex().constData());
         const QByteArray expected = probe::kalder(0x81, QByteArray::fromHex("8000"));
         QCOMPARE(first + m_line->read(2000, expected.size() - first.size()), expected);
-        QVERIFY(t.elapsed() >= (expected.size() - 1) / 3 * 60); // one gap between pieces
+        QVERIFY(t.elapsed() >= (expected.size() - 1) / 3 * 200); // one gap between pieces
     }
 
     void transferStallsAndResumesOnARepeatedAcknowledgement()
@@ -253,8 +263,8 @@ private slots:
         QVERIFY(paced && paced->crcOk);
         // About 360 bytes on the line at 1.04 ms each.
         const double expected = paced->wire.size() * 1.0417;
-        QVERIFY2(ms >= expected * 0.95 && ms < expected * 1.5 + 100, qPrintable(QString::number(ms)));
-        QVERIFY(unpaced < 100);
+        QVERIFY2(ms >= expected * 0.95 && ms < expected * 2 + 500, qPrintable(QString::number(ms)));
+        QVERIFY(unpaced < expected / 2);
     }
 };
 

@@ -49,16 +49,37 @@ struct PcReceiver
         blockTypes.append(f.type);
         uint8_t a = 0;
         switch (f.type) {
-        case 0x88: a = fileMode ? 0x92 : 0x90; file += f.payload; break;
+        case 0x88:
+            a = fileMode ? 0x92 : 0x90;
+            file += f.payload;
+            break;
         case 0x87:
-        case 0x8F: a = 0x8B; file += f.payload; break;
-        case 0x91: a = 0x92; file += f.payload; break;
-        case 0x93: a = 0x94; file += f.payload; break;
+        case 0x8F:
+            a = 0x8B;
+            file += f.payload;
+            break;
+        case 0x91:
+            a = 0x92;
+            file += f.payload;
+            break;
+        case 0x93:
+            a = 0x94;
+            file += f.payload;
+            break;
         case 0x89:
-        case 0x95: a = 0x96; fileMode = false; break;
-        case 0x8D: failed = true; return;
-        case 0x97: done = true; return;
-        default: failed = true; return;
+        case 0x95:
+            a = 0x96;
+            fileMode = false;
+            break;
+        case 0x8D:
+            failed = true;
+            return;
+        case 0x97:
+            done = true;
+            return;
+        default:
+            failed = true;
+            return;
         }
         QByteArray payload;
         if (fileMode && (a == 0x92 || a == 0x94)) {
@@ -147,15 +168,16 @@ private slots:
         const auto reply = exchange(0x02, "FLOWLOG.CSV" + QByteArray(1, '\0'));
         QCOMPARE(reply.payload.left(2), hex("8002"));
         const auto size = uint32_t(log.size());
-        QCOMPARE(reply.payload.mid(6, 4), QByteArray(1, char(size & 0xFF)) + char((size >> 8) & 0xFF)
-                                              + char((size >> 16) & 0xFF) + char(size >> 24));
+        QCOMPARE(reply.payload.mid(6, 4), QByteArray(1, char(size & 0xFF)) + char((size >> 8) & 0xFF) +
+                                              char((size >> 16) & 0xFF) + char(size >> 24));
         PcReceiver pc;
         pc.fileMode = true;
         pc.run(*m_line);
         QVERIFY(pc.done);
         QCOMPARE(pc.file, log);
         QCOMPARE(pc.acksSent[1], hex("1002019404C5621003"));
-        QCOMPARE(pc.blockTypes.mid(0, 9), (QList<uint8_t>{0x91, 0x93, 0x93, 0x93, 0x93, 0x91, 0x91, 0x91, 0x91}));
+        QCOMPARE(pc.blockTypes.mid(0, 9),
+                 (QList<uint8_t>{0x91, 0x93, 0x93, 0x93, 0x93, 0x91, 0x91, 0x91, 0x91}));
     }
 
     void windowedBoardFollowsAPlainPc()
@@ -183,7 +205,8 @@ private slots:
                 a.append(char(v));
             return a;
         };
-        QTest::addRow("file on the card") << 0x02 << QByteArray("DATA0001.CSV\0", 13) << QByteArray("a,b\r\n1,2\r\n");
+        QTest::addRow("file on the card")
+            << 0x02 << QByteArray("DATA0001.CSV\0", 13) << QByteArray("a,b\r\n1,2\r\n");
         QTest::addRow("empty file on the card") << 0x02 << QByteArray("EMPTY.CSV\0", 10) << QByteArray();
         QTest::addRow("log between two times")
             << 0x64 << QByteArray(1, '\0') + ts(first) + ts(last) << m.logs[0].between(first, last);

@@ -1,6 +1,7 @@
 #include "LineProbe.h"
 #include "SimulatedBoard.h"
 
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,8 +20,8 @@ QByteArray hex(const char* h)
 
 float beFloat(const QByteArray& b, qsizetype at)
 {
-    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16
-                          | uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
+    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 |
+                          uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
@@ -87,7 +88,8 @@ private slots:
         QTest::addRow("setState(0)") << hex("100201804500892810 03") << 0x45 << 0;
         QTest::addRow("getStucture(0)") << hex("1002018013 00AEAF1003") << 0x13 << 351;
         QTest::addRow("getStucture(5)") << probe::request(0x13, hex("05")) << 0x13 << 332;
-        QTest::addRow("getStucture(1), bounded by the frame") << probe::request(0x13, hex("01")) << 0x13 << 396;
+        QTest::addRow("getStucture(1), bounded by the frame")
+            << probe::request(0x13, hex("01")) << 0x13 << 396;
         QTest::addRow("setAccessLevel(3)") << probe::request(0x4B, hex("03")) << 0x4B << 0;
         QTest::addRow("reading a channel") << probe::request(0x44, hex("0200000000 00")) << 0x44 << 5;
     }
@@ -156,7 +158,7 @@ private slots:
 
     void putStructureIsStoredAndSurvivesAReboot()
     {
-        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 200; });
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 1000; });
         QByteArray config = m_board->model().structure(5);
         config[278] = 1;
         config[0] = 0x10; // a byte that needs stuffing on the way
@@ -170,11 +172,24 @@ private slots:
         QCOMPARE(uint8_t(exchange(0x43).payload[0]), uint8_t(0x80));
         m_line->send(probe::request(0x00));
         QVERIFY2(!m_line->kalderFrame(100), "a rebooting board answers nothing");
-        QTest::qWait(250);
+        QTest::qWait(1000);
         QVERIFY(m_line->kalderFrame(100) == std::nullopt);
         QCOMPARE(exchange(0x13, hex("05")).payload.mid(2), config);
         QCOMPARE(m_board->model().resets, uint16_t(BoardModel::existing().resets + 1));
         QCOMPARE(m_board->model().count(0x43), 1);
+    }
+
+    void bytesRightBehindTheRebootCommandAreNotHeard()
+    {
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 500; });
+        m_line->send(probe::request(0x43) + probe::request(0x00));
+        const auto reply = m_line->kalderFrame();
+        QVERIFY(reply);
+        QCOMPARE(reply->payload, hex("8043"));
+        QVERIFY(!m_line->kalderFrame(200));
+        const auto log = m_board->wireLog();
+        QVERIFY(log.last().ignored);
+        QCOMPARE(log.last().bytes, probe::request(0x00));
     }
 
     void putStructureOfTheWrongSizeOrIdIsRefused_data()
@@ -213,7 +228,8 @@ private slots:
 
     void asciiReadOfTheTotalsMatchesTheModel()
     {
-        m_line->send("\x3A" "01030074002860\r\n");
+        m_line->send("\x3A"
+                     "01030074002860\r\n");
         const auto frame = m_line->asciiFrame();
         QVERIFY(frame);
         QCOMPARE(*frame, probe::ascii(QByteArray::fromHex(frame->mid(1, frame->size() - 5))));
@@ -244,15 +260,13 @@ private slots:
             << hex("0103009C0002") << hex("010304") + be(live.coilCurrent * 10.0f);
         QTest::addRow("simulation mode") << hex("01030BBB0001") << hex("0103020000");
         QTest::addRow("firmware characters") << hex("0103003E0002") << hex("01030430303532");
-        QTest::addRow("signal states and self-test")
-            << hex("010300370001") << hex("010302007F");
+        QTest::addRow("signal states and self-test") << hex("010300370001") << hex("010302007F");
         QTest::addRow("a register the board lacks") << hex("010300030001") << hex("018302");
         QTest::addRow("a block running into a gap") << hex("0103009B0004") << hex("018302");
         QTest::addRow("too many registers") << hex("0103000000 7E") << hex("018303");
         QTest::addRow("write simulation mode") << hex("01060BBB0001") << hex("01060BBB0001");
         QTest::addRow("write a read-only register") << hex("010600000001") << hex("018602");
-        QTest::addRow("write several")
-            << hex("01100BBB00010200 02") << hex("01100BBB0001");
+        QTest::addRow("write several") << hex("01100BBB00010200 02") << hex("01100BBB0001");
         QTest::addRow("login with an access code") << hex("01441A2B") << hex("0144021A2B");
         QTest::addRow("unknown function") << hex("012B0000") << hex("01AB01");
     }
@@ -360,6 +374,11 @@ private slots:
         QCOMPARE(config.readAll(), m_board->model().structure(5));
         QCOMPARE(m_board->model().count(0x62), 1);
         QCOMPARE(m_board->model().count(0x63), 1);
+        // Command 103 puts the data-flash logs on the card as well.
+        QCOMPARE(uint8_t(exchange(0x67).payload[0]), uint8_t(0x80));
+        QFile log(card.filePath("FLOWLOG.CSV"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), m_board->model().logs[0].content());
     }
 
     void swappedBoardAnswersOnTheSameLine()
@@ -384,6 +403,16 @@ private slots:
             QVERIFY(t != 0.0f);
     }
 
+    void blankBoardAnswersWithoutProfile()
+    {
+        // A board model built field by field, with areas never filled, must still serve.
+        m_board->swapBoard(BoardModel());
+        QCOMPARE(exchange(0x13, hex("05")).payload.size(), 2 + 332);
+        QCOMPARE(exchange(0x51, hex("01440000")).payload, hex("8051014402 0000"));
+        m_line->send(probe::ascii(hex("010300000003")));
+        QVERIFY(m_line->asciiFrame());
+    }
+
     void firmwareTextSelectsTheRegisters()
     {
         m_board->editModel([](BoardModel& m) { m.firmware = QStringLiteral("0051"); });
@@ -396,6 +425,36 @@ private slots:
         m_line.reset();
         m_line = std::make_unique<probe::Line>(m_board->devicePath());
         QCOMPARE(uint8_t(exchange(0x00).payload[0]), uint8_t(0x80));
+    }
+
+    void boardFindsTheNextFrameAfterGarbage_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addRow("half a Kalder frame") << hex("1002018013") << 0;
+        QTest::addRow("DLE followed by junk") << hex("10FF10AB") << 0;
+        QTest::addRow("bad stuffing") << hex("1002011010") << 0;
+        QTest::addRow("half an ASCII frame") << QByteArray(":0103007") << 0;
+        QTest::addRow("ASCII frame with a bad end") << QByteArray(":010300740028600D0D") << 0;
+        QTest::addRow("an RTU frame cut short") << hex("0103") << 100;
+        QTest::addRow("a Kalder frame too long to be one") << hex("100201") + QByteArray(1500, 'x') << 0;
+        QByteArray random(4096, '\0');
+        QRandomGenerator rng(7);
+        for (auto& c : random)
+            c = char(rng.bounded(256));
+        QTest::addRow("random bytes") << random << 100;
+    }
+
+    void boardFindsTheNextFrameAfterGarbage()
+    {
+        QFETCH(QByteArray, garbage);
+        QFETCH(int, pauseMs);
+        m_line->send(garbage);
+        QTest::qWait(pauseMs);
+        m_line->read(50); // whatever the garbage provoked
+        const auto reply = exchange(0x00);
+        QVERIFY(reply.crcOk);
+        QCOMPARE(reply.payload, hex("8000"));
     }
 
     void serialPortOpensClosesAndReopensTheLine()
