@@ -116,7 +116,7 @@ private slots:
         bool onGuiThread = true;
         comm.OnRxChar = [&](TVaComm& c, int count) {
             counts << count;
-            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+            onGuiThread = onGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
             std::uint8_t b;
             for (int i = 0; i < count; ++i)
                 c.ReadChar(b);
