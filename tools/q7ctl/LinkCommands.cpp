@@ -35,6 +35,8 @@ std::optional<int> open(Session& s, Args& args, Io& io)
 {
     const auto portName = args.option("--port");
     const bool detect = args.flag("--detect");
+    // Devices detection also tries, after the platform's ports (a simulator's pseudo-terminal).
+    const QStringList extra = args.options("--extra");
     if (auto unknown = args.unknownOption())
         return fail(io, "unknown option " + *unknown, Usage);
     QString name;
@@ -42,6 +44,7 @@ std::optional<int> open(Session& s, Args& args, Io& io)
         name = *portName;
     } else if (detect) {
         BoardDetector detector(s.clock, s.op);
+        detector.extraPorts = extra;
         if (!detector.detectBoard(nullptr, name))
             return Failed; // the detector has said why
     } else {
@@ -354,22 +357,22 @@ int listPorts(Args& args, Io& io)
     return Ok;
 }
 
-const Register r1{{"ping", "--port DEV|--detect", &ping}};
-const Register r2{{"regs", "--port DEV|--detect START COUNT [--rtu|--embedded]", &regs}};
-const Register r3{{"u16", "--port DEV|--detect REG", &u16}};
-const Register r4{{"u32", "--port DEV|--detect REG", &u32}};
-const Register r5{{"f32", "--port DEV|--detect REG", &f32}};
-const Register r6{{"time", "--port DEV|--detect REG", &time}};
-const Register r7{{"totals", "--port DEV|--detect", &totals}};
-const Register r8{{"structure", "--port DEV|--detect ID [--out FILE]", &structure}};
-const Register r9{{"put-structure", "--port DEV|--detect ID FILE", &putStructure}};
-const Register r10{{"fetch", "--port DEV|--detect config|cal|basiccal FILE", &fetch}};
-const Register r11{{"log", "--port DEV|--detect NAME FILE [--windowed]", &log}};
-const Register r12{{"set-time", "--port DEV|--detect now|YYYY-MM-DDTHH:MM:SS", &setTime}};
-const Register r13{{"access", "--port DEV|--detect LEVEL", &access}};
-const Register r14{{"state", "--port DEV|--detect N", &state}};
-const Register r15{{"command", "--port DEV|--detect N", &command}};
-const Register r16{{"reboot", "--port DEV|--detect", &reboot}};
+const Register r1{{"ping", "--port DEV|--detect [--extra DEV]", &ping}};
+const Register r2{{"regs", "--port DEV|--detect [--extra DEV] START COUNT [--rtu|--embedded]", &regs}};
+const Register r3{{"u16", "--port DEV|--detect [--extra DEV] REG", &u16}};
+const Register r4{{"u32", "--port DEV|--detect [--extra DEV] REG", &u32}};
+const Register r5{{"f32", "--port DEV|--detect [--extra DEV] REG", &f32}};
+const Register r6{{"time", "--port DEV|--detect [--extra DEV] REG", &time}};
+const Register r7{{"totals", "--port DEV|--detect [--extra DEV]", &totals}};
+const Register r8{{"structure", "--port DEV|--detect [--extra DEV] ID [--out FILE]", &structure}};
+const Register r9{{"put-structure", "--port DEV|--detect [--extra DEV] ID FILE", &putStructure}};
+const Register r10{{"fetch", "--port DEV|--detect [--extra DEV] config|cal|basiccal FILE", &fetch}};
+const Register r11{{"log", "--port DEV|--detect [--extra DEV] NAME FILE [--windowed]", &log}};
+const Register r12{{"set-time", "--port DEV|--detect [--extra DEV] now|YYYY-MM-DDTHH:MM:SS", &setTime}};
+const Register r13{{"access", "--port DEV|--detect [--extra DEV] LEVEL", &access}};
+const Register r14{{"state", "--port DEV|--detect [--extra DEV] N", &state}};
+const Register r15{{"command", "--port DEV|--detect [--extra DEV] N", &command}};
+const Register r16{{"reboot", "--port DEV|--detect [--extra DEV]", &reboot}};
 const Register r17{{"list-ports", "[--extra DEV]...", &listPorts}};
 
 } // namespace
