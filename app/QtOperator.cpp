@@ -1,9 +1,11 @@
 #include "QtOperator.h"
 
+#include "BoardDetector.h"
 #include "PreviewDialog.h"
 #include "TDlProgForm.h"
 #include "TMaskedInputForm.h"
 #include "TMemoFormUnit.h"
+#include "TSelectSerialPortForm.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -113,10 +115,21 @@ std::optional<QStringList> QtOperator::comments()
     return dialog.lines();
 }
 
-Operator::PortChoice QtOperator::selectPort(const QStringList&, const QString& preselected)
+Operator::PortChoice QtOperator::selectPort(const QStringList& ports, const QString& preselected)
 {
-    // The port selection dialog is wired in here when the link layer provides it.
-    return {preselected, false};
+    // The caller lists the ports and remembers the choice; "Refresh" lists again, keeping any
+    // extra device the caller knew of while it can still be opened.
+    bool listed = false;
+    auto listPorts = [&]() {
+        if (!listed) {
+            listed = true;
+            return ports;
+        }
+        return BoardDetector::availablePorts(ports);
+    };
+    TSelectSerialPortForm form(listPorts, {[&] { return preselected; }, {}}, m_owner);
+    const bool accepted = form.exec() == QDialog::Accepted;
+    return {form.selectedPort, accepted};
 }
 
 void QtOperator::showPreview(const PagedDocument& document, const QString& title)

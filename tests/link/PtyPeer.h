@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSocketNotifier>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The far end of a pseudo-terminal, standing where a board would be: the program opens the
+// slave path like any serial device, the test reads and writes raw bytes on the master.
+class PtyPeer
+{
+public:
+    PtyPeer();
+    ~PtyPeer();
+
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    void write(const QByteArray& bytes);
+    // Whatever the program has sent so far (runs pending events first, so queued writes go out).
+    QByteArray readAvailable();
+    // Reads, pumping events, until `enough` says so or maxMs passed.
+    QByteArray readUntil(const std::function<bool(const QByteArray&)>& enough, int maxMs = 2000);
+
+    // Answers from the event loop: called with every chunk the program sends.
+    void onReceived(std::function<void(const QByteArray&)> handler);
+
+private:
+    int m_master = -1;
+    QString m_slavePath;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::function<void(const QByteArray&)> m_handler;
+};
+
+// The board's side of the framings, written here from the wire format so that a codec fault
+// cannot hide by being shared with the code under test.
+namespace wire {
+std::uint16_t kermit(const QByteArray& bytes);
+std::uint16_t modbusCrc(const QByteArray& bytes);
+// DLE STX, stuffed address, type, stuffed payload and CRC, DLE ETX.
+QByteArray kalder(std::uint8_t type, const QByteArray& payload, std::uint8_t address = 1);
+// A reply of the board: type 0x81, data 0x80, the command, the results.
+QByteArray kalderReply(std::uint8_t command, const QByteArray& results, std::uint8_t accepted = 0x80);
+QByteArray hex(const char* spaced);
+} // namespace wire

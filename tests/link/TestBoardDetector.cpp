@@ -1,0 +1,70 @@
+// Finding the board's port among the ports of the PC.
+#include "BoardDetector.h"
+#include "Clock.h"
+#include "Q7Port.h"
+#include "ScriptedOperator.h"
+#include "SimulatedBoard.h"
+
+#include <QtTest>
+
+class TestBoardDetector : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lastAnsweringPortWins()
+    {
+        sim::SimulatedBoard first;
+        sim::SimulatedBoard second;
+        QVERIFY(first.start());
+        QVERIFY(second.start());
+        FastClock clock;
+        ScriptedOperator op;
+        BoardDetector detector(clock, op);
+        detector.includeSystemPorts = false;
+        detector.extraPorts = {first.devicePath(), second.devicePath()};
+        int rx = 0;
+        int tx = 0;
+        detector.onRxEvent = [&](Q7Port&) { ++rx; };
+        detector.onTxEvent = [&](Q7Port&) { ++tx; };
+        QString portName = "unchanged";
+        QVERIFY(detector.detectBoard(nullptr, portName));
+        QCOMPARE(portName, second.devicePath());
+        QCOMPARE(detector.comPortNames, (QStringList{first.devicePath(), second.devicePath()}));
+        QVERIFY(rx >= 2);
+        QCOMPARE(tx, 20); // one null command of ten bytes on each port
+        QVERIFY(op.shown().isEmpty());
+    }
+
+    void heldPortIsNeitherListedNorProbed()
+    {
+        sim::SimulatedBoard board;
+        QVERIFY(board.start());
+        FastClock clock;
+        Q7Port holder(clock);
+        QVERIFY(holder.OpenPort(board.devicePath(), 9600));
+        ScriptedOperator op;
+        BoardDetector detector(clock, op);
+        detector.includeSystemPorts = false;
+        detector.extraPorts = {board.devicePath(), "/dev/q7-no-such-port"};
+        detector.listComPorts();
+        QVERIFY(detector.comPortNames.isEmpty());
+    }
+
+    void noBoardSaysSo()
+    {
+        FastClock clock;
+        ScriptedOperator op;
+        BoardDetector detector(clock, op);
+        detector.includeSystemPorts = false;
+        QString portName = "Com4";
+        QVERIFY(!detector.detectBoard(nullptr, portName));
+        QCOMPARE(portName, QStringLiteral("Com4"));
+        QCOMPARE(
+            op.texts("message"),
+            QStringList{"No Q7 boards detected.\nPlease make sure Comms cable is connected between PC and "
+                        "Powered Q7 board."});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardDetector)
+#include "TestBoardDetector.moc"

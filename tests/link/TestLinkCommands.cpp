@@ -1,0 +1,103 @@
+// q7ctl's link commands, run as a separate program against the simulated board.
+#include "SimulatedBoard.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Result
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Result q7ctl(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), args);
+    p.waitForFinished(60'000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+} // namespace
+
+class TestLinkCommands : public QObject
+{
+    Q_OBJECT
+private:
+    sim::SimulatedBoard m_board;
+    QTemporaryDir m_dir;
+    QStringList on(QStringList words) const { return QStringList{"--port", m_board.devicePath()} + words; }
+
+private slots:
+    void initTestCase() { QVERIFY(m_board.start()); }
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<bool>("withPort");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("errorText");
+        QTest::addRow("ping") << QStringList{"ping"} << true << 0 << QString();
+        QTest::addRow("exception") << QStringList{"regs", "65000", "1"} << true << 1 << "exception 2";
+        QTest::addRow("refused command")
+            << QStringList{"command", "200"} << true << 1 << "command 200 was not accepted";
+        QTest::addRow("structure 7 cannot be written")
+            << QStringList{"put-structure", "7", "x"} << true << 2 << "only structures";
+        QTest::addRow("no port") << QStringList{"ping"} << false << 2 << "--port DEV or --detect";
+        QTest::addRow("missing argument") << QStringList{"regs", "116"} << true << 2 << "wrong number";
+        QTest::addRow("port that does not exist")
+            << QStringList{"--port", "/dev/q7-none", "ping"} << false << 1 << "cannot open port";
+    }
+    void exitStatus()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(bool, withPort);
+        QFETCH(int, status);
+        QFETCH(QString, errorText);
+        const Result r = q7ctl(withPort ? on(words) : words);
+        QCOMPARE(r.status, status);
+        if (!errorText.isEmpty())
+            QVERIFY2(r.err.contains(errorText), qPrintable(r.err));
+    }
+
+    void registersAsHex()
+    {
+        const Result r = q7ctl(on({"regs", "116", "40"}));
+        QCOMPARE(r.status, 0);
+        const QStringList bytes = r.out.trimmed().split(' ');
+        QCOMPARE(bytes.size(), 81);
+        QCOMPARE(bytes.first(), QStringLiteral("50"));
+    }
+
+    void fetchWritesTheRecord()
+    {
+        const QString file = m_dir.filePath("config.bin");
+        QCOMPARE(q7ctl(on({"fetch", "config", file})).status, 0);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), m_board.model().structure(5));
+    }
+
+    void configDumpHidesTheAccessCodes()
+    {
+        const Result r = q7ctl(on({"structure", "5"}));
+        QCOMPARE(r.status, 0);
+        const QString row = r.out.split('\n').value(6); // offsets 0x60-0x6f hold 106-111
+        QVERIFY2(row.startsWith("0060") && row.count("**") == 6, qPrintable(row));
+    }
+
+    void putStructureRoundTrip()
+    {
+        const QString file = m_dir.filePath("basiccal.bin");
+        QCOMPARE(q7ctl(on({"structure", "6", "--out", file})).status, 0);
+        QCOMPARE(q7ctl(on({"put-structure", "6", file})).status, 0);
+        QCOMPARE(m_board.model().structureWrites.last().bytes, m_board.model().structure(6));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkCommands)
+#include "TestLinkCommands.moc"

@@ -1,0 +1,281 @@
+// Requests against a board played by the test over a pty.
+#include "BoardLink.h"
+
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+using Frame = ScriptedBoard::Frame;
+
+QByteArray asciiFrame(const QByteArray& bytes)
+{
+    unsigned sum = 0;
+    for (char c : bytes)
+        sum += static_cast<std::uint8_t>(c);
+    QByteArray with = bytes;
+    with.append(static_cast<char>((256 - (sum & 0xFF)) & 0xFF));
+    return ":" + with.toHex().toUpper() + "\r\n";
+}
+QByteArray embeddedReply(std::uint8_t function, const QByteArray& body)
+{
+    return wire::kalderReply(0x51, QByteArray(1, '\x01') + QByteArray(1, char(function)) + body);
+}
+void setAccessCodes(Q7Port& port, std::uint16_t a, std::uint16_t b, std::uint16_t c)
+{
+    auto& config = port.structures[5];
+    int at = 106;
+    for (std::uint16_t code : {a, b, c}) {
+        config[at++] = static_cast<std::uint8_t>(code & 0xFF);
+        config[at++] = static_cast<std::uint8_t>(code >> 8);
+    }
+}
+} // namespace
+
+class TestQ7PortRequests : public QObject
+{
+    Q_OBJECT
+private slots:
+    void nullCommandRetriesUntilAnswered()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        int seen = 0;
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder && f.payload == QByteArray(1, '\0') && ++seen == 3)
+                link.board.write(wire::kalderReply(0x00, QByteArray()));
+        });
+        QVERIFY(link.port.sendNullCommand());
+        QCOMPARE(seen, 3);
+        const QByteArray golden = wire::hex("10 02 01 80 00 10 90 D6 10 03");
+        QCOMPARE(link.board.rawReceived(), golden + golden + golden);
+    }
+
+    void abortStopsTheNullCommandAfterItsAttempt()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QTimer::singleShot(100, [&] { link.port.abortCommand(); });
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!link.port.sendNullCommand());
+        // One attempt of a second, not five.
+        QVERIFY2(t.elapsed() >= 990 && t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(link.kalderFrames().size(), 1);
+    }
+
+    void replyToAnotherCommandEndsTheWait()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.board.answer([&](const Frame&) { link.board.write(wire::kalderReply(0x13, QByteArray())); });
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!link.port.setState(0));
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(link.board.rawReceived(), wire::hex("10 02 01 80 45 00 89 28 10 03"));
+    }
+
+    void registerReadAndException()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QByteArray registers;
+        for (int i = 0; i < 80; ++i)
+            registers.append(static_cast<char>(i));
+        bool exception = false;
+        link.board.answer([&](const Frame& f) {
+            if (f.ascii.isEmpty())
+                return;
+            link.board.write(exception ? QByteArray(":0183027A\r\n")
+                                       : asciiFrame(wire::hex("01 03 50") + registers));
+        });
+        Q7Port::RequestBuffer buffer{};
+        std::uint16_t length = 0;
+        QVERIFY(link.port.readRegisters(116, 40, buffer, length, 1));
+        QCOMPARE(link.board.received().first().ascii, QByteArray(":01030074002860\r\n"));
+        QCOMPARE(length, std::uint16_t(81));
+        QCOMPARE(bytesOf(buffer, 81), QByteArray(1, '\x50') + registers);
+
+        exception = true;
+        QVERIFY(!link.port.readRegisters(116, 40, buffer, length, 1));
+        QCOMPARE(length, std::uint16_t(1));
+        QCOMPARE(buffer[0], std::uint8_t(2));
+    }
+
+    void typedReadsNeedAnOpenPort()
+    {
+        FastClock clock;
+        Q7Port port(clock);
+        std::uint16_t value = 0;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!port.readUI16Register(100, &value));
+        QVERIFY(t.elapsed() < 1000);
+    }
+
+    void totalsAreBigEndianFloats()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QByteArray registers;
+        for (int k = 0; k < 10; ++k) {
+            const auto bits = std::bit_cast<std::uint32_t>(1.5f * (k + 1));
+            for (int shift : {24, 16, 8, 0})
+                registers.append(static_cast<char>((bits >> shift) & 0xFF));
+            registers.append(QByteArray(4, '\x7F'));
+        }
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(wire::kalderReply(0x00, QByteArray()));
+            else
+                link.board.write(asciiFrame(wire::hex("01 03 50") + registers));
+        });
+        Q7Data::Totalisers totals;
+        QVERIFY(link.port.readTotals(&totals));
+        QCOMPARE(totals.values()[0], 1.5f);
+        QCOMPARE(totals.values()[9], 15.0f);
+    }
+
+    void embeddedSetTimePayload()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(embeddedReply(0x41, QByteArray()));
+        });
+        Q7Port::RequestBuffer buffer{};
+        std::uint16_t length = 0;
+        const auto at = Q7Data::TDateTime::fromDateTime(QDate(2016, 3, 7), QTime(14, 5, 9));
+        QVERIFY(link.port.setTime(at, buffer, length, 1, Q7Data::ptEmbedded));
+        QCOMPARE(link.kalderFrames().first().payload, wire::hex("51 01 41 10 03 07 0E 05 09"));
+    }
+
+    void unknownTransportSendsNothing()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        Q7Port::RequestBuffer buffer{};
+        std::uint16_t length = 0;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!link.port.resetTotalisers(1, buffer, length, 1, static_cast<Q7Data::ProtocolType>(3)));
+        QVERIFY2(t.elapsed() >= 990, qPrintable(QString::number(t.elapsed())));
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+    }
+
+    void accessCodes()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QList<QByteArray> sent;
+        link.board.answer([&](const Frame& f) {
+            if (!f.kalder)
+                return;
+            sent << f.payload;
+            const auto function = static_cast<std::uint8_t>(f.payload[2]);
+            link.board.write(function == 3 ? embeddedReply(3, wire::hex("02 00 03"))
+                                           : embeddedReply(function, QByteArray()));
+        });
+        setAccessCodes(link.port, 1234, 5, 6);
+        QCOMPARE(link.port.loggin(999), std::uint16_t(0));
+        link.pump(20);
+        QVERIFY(sent.isEmpty());
+
+        QCOMPARE(link.port.loggin(5), std::uint16_t(3));
+        QCOMPARE(sent.value(0), wire::hex("51 01 44 00 05"));
+        QCOMPARE(sent.value(1), wire::hex("51 01 03 00 58 00 01 02 00 00"));
+
+        sent.clear();
+        QCOMPARE(link.port.logout(), std::uint16_t(3));
+        QCOMPARE(sent.value(0), wire::hex("51 01 44 00 00"));
+        sent.clear();
+        setAccessCodes(link.port, 1, 0, 2);
+        link.port.logout();
+        QCOMPARE(sent.value(0), wire::hex("51 01 44 00 03"));
+    }
+
+    void serialNumberIsStoredReversed()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(embeddedReply(3, wire::hex("06 A1 A2 A3 A4 A5 A6")));
+        });
+        auto& info = link.port.structures[1];
+        const std::uint8_t reversed[] = {0xA6, 0xA5, 0xA4, 0xA3, 0xA2, 0xA1};
+        std::copy(std::begin(reversed), std::end(reversed), info.begin());
+        QVERIFY(link.port.verifySerialNumber());
+        QCOMPARE(link.kalderFrames().first().payload, wire::hex("51 01 03 00 38 00 03 06 00 00 00 00 00 00"));
+        info[0] = 0xA1;
+        QVERIFY(!link.port.verifySerialNumber());
+    }
+
+    void simpleCommandNeedsAcceptance()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        std::uint8_t accepted = 0x00;
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(
+                    wire::kalderReply(static_cast<std::uint8_t>(f.payload[0]), QByteArray(), accepted));
+        });
+        QVERIFY(!link.port.sendSimpleCommand(67));
+        accepted = 0x80;
+        QVERIFY(link.port.sendSimpleCommand(67));
+    }
+
+    void structures()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QByteArray status(351, '\0');
+        const QDateTime pc(QDate(2026, 5, 4), QTime(10, 0, 0));
+        link.clock.setDateTime(pc);
+        const QDateTime board = pc.addSecs(90);
+        const char ts[] = {char(board.date().year() - 2000), char(board.date().month()),
+                           char(board.date().day()),         char(board.time().hour()),
+                           char(board.time().minute()),      char(board.time().second())};
+        status.replace(2, 6, QByteArray(ts, 6));
+        link.board.answer([&](const Frame& f) {
+            if (!f.kalder)
+                return;
+            const auto command = static_cast<std::uint8_t>(f.payload[0]);
+            if (command == 0x13 && f.payload[1] == 0)
+                link.board.write(wire::kalderReply(0x13, status));
+            else if (command == 0x13)
+                link.board.write(wire::kalderReply(0x13, QByteArray(10, '\x42')));
+            else
+                link.board.write(wire::kalderReply(command, QByteArray()));
+        });
+        QVERIFY(link.port.getStucture(0));
+        QCOMPARE(link.board.rawReceived(), wire::hex("10 02 01 80 13 00 AE AF 10 03"));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(link.port.structures[0].data()), 351), status);
+        QCOMPARE(link.port.clockOffsetSeconds, 90);
+
+        // A reply shorter than the structure fills only its leading part.
+        link.port.structures[1].assign(928, 0x11);
+        QVERIFY(link.port.getStucture(1));
+        QCOMPARE(int(link.port.structures[1][9]), 0x42);
+        QCOMPARE(int(link.port.structures[1][10]), 0x11);
+
+        link.board.clear();
+        QVERIFY(!link.port.putStucture(7));
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+
+        link.port.structures[5].assign(332, 0x10);
+        QVERIFY(link.port.putStucture(5));
+        const auto frames = link.kalderFrames();
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[0].payload, QByteArray(1, '\0'));
+        QCOMPARE(frames[1].payload, wire::hex("14 05") + QByteArray(332, '\x10'));
+        QVERIFY(frames[1].crcGood);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQ7PortRequests)
+#include "TestQ7PortRequests.moc"

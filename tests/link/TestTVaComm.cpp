@@ -1,0 +1,136 @@
+// Opening, holding and closing a port.
+#include "Clock.h"
+#include "PtyPeer.h"
+#include "Q7Port.h"
+#include "TVaComm.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+class TestTVaComm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void openPortRefuses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addRow("empty") << QString();
+        QTest::addRow("Com") << QStringLiteral("Com");
+        QTest::addRow("no number") << QStringLiteral("Comx");
+        QTest::addRow("missing device") << QStringLiteral("/dev/q7-no-such-port");
+        QTest::addRow("numbered port absent") << QStringLiteral("Com254");
+    }
+    void openPortRefuses()
+    {
+        QFETCH(QString, name);
+        FastClock clock;
+        Q7Port port(clock);
+        QStringList faults;
+        port.OnPortDebugEvent = [&](Q7Port&, const QString& t) { faults << t; };
+        QVERIFY(!port.OpenPort(name, 9600));
+        QVERIFY(!port.portOpen);
+        QVERIFY(faults.isEmpty());
+    }
+
+    void portHeldElsewhereIsRefused()
+    {
+        PtyPeer peer;
+        QVERIFY(peer.isOpen());
+        FastClock clock;
+        Q7Port first(clock);
+        QVERIFY(first.OpenPort(peer.slavePath(), 9600));
+        QVERIFY(first.portOpen);
+        Q7Port second(clock);
+        QVERIFY(!second.OpenPort(peer.slavePath(), 9600));
+        QVERIFY(!second.portOpen);
+    }
+
+    void portZeroOpensWhatTheConfigurationLeaves()
+    {
+        PtyPeer peer;
+        FastClock clock;
+        Q7Port port(clock);
+        int shown = 0;
+        port.onConfigurePort = [&](TVaComm& comm) {
+            ++shown;
+            comm.PortName = peer.slavePath();
+            comm.Baudrate = br19200;
+        };
+        QVERIFY(port.OpenPort("Com0", 9600));
+        QCOMPARE(shown, 1);
+        QCOMPARE(port.comm().Baudrate, br19200);
+        // Any other number gets the fixed settings without the dialog.
+        Q7Port fixed(clock);
+        fixed.onConfigurePort = port.onConfigurePort;
+        QVERIFY(!fixed.OpenPort("Com7", 9600));
+        QCOMPARE(shown, 1);
+    }
+
+    void closeTakesItsTime()
+    {
+        PtyPeer peer;
+        SystemClock clock;
+        TVaComm comm(clock);
+        comm.PortName = peer.slavePath();
+        comm.Open();
+        QVERIFY(comm.Active());
+        QElapsedTimer t;
+        t.start();
+        comm.Close();
+        QVERIFY(t.elapsed() >= 300);
+        QVERIFY(!comm.Active());
+        // A closed component reads and writes nothing.
+        std::uint8_t b = 0;
+        QVERIFY(!comm.WriteChar(1));
+        QVERIFY(!comm.ReadChar(b));
+        QCOMPARE(comm.ReadBufUsed(), 0);
+        QCOMPARE(comm.WriteBufUsed(), 0);
+    }
+
+    void fullQueueRaisesItsError()
+    {
+        PtyPeer peer;
+        SystemClock clock;
+        TVaComm comm(clock);
+        comm.PortName = peer.slavePath();
+        comm.Buffers.WriteTimeout = 50;
+        comm.Open();
+        // Nobody reads the master, so the pty's own queue fills and then ours.
+        QString error;
+        try {
+            for (int i = 0; i < 1'000'000; ++i)
+                comm.WriteChar(0x55);
+        } catch (const TVaCommError& e) {
+            error = e.text();
+        }
+        QCOMPARE(error, QStringLiteral("Output buffer is full. Please check comm status."));
+    }
+
+    void receivedCountArrivesOnTheGuiThread()
+    {
+        PtyPeer peer;
+        SystemClock clock;
+        TVaComm comm(clock);
+        comm.PortName = peer.slavePath();
+        QList<int> counts;
+        bool onGuiThread = true;
+        comm.OnRxChar = [&](TVaComm& c, int count) {
+            counts << count;
+            onGuiThread = onGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+            std::uint8_t b;
+            for (int i = 0; i < count; ++i)
+                c.ReadChar(b);
+        };
+        comm.Open();
+        peer.write("abcde");
+        QTRY_VERIFY(!counts.isEmpty());
+        int total = 0;
+        for (int c : counts)
+            total += c;
+        QTRY_COMPARE(total, 5);
+        QVERIFY(onGuiThread);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTVaComm)
+#include "TestTVaComm.moc"
