@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -35,24 +36,29 @@ Pattern parse(const char* pattern)
     return p;
 }
 
-// The exact decimal expansion of a finite double, digits only, with the point at `intDigits`.
-// 1100 decimals hold every double exactly (the smallest has 1074), so no rounding happens here.
+// The exact decimal expansion of a finite double, digits only, with the point after
+// `intDigits`. A double's last bit is worth 2^(exponent - 53), which takes exactly
+// 53 - exponent decimals (at most 1074, for the smallest), so no rounding happens here.
 struct Expansion
 {
     std::string digits;
     std::size_t intDigits = 0;
 };
 
-Expansion exactDigits(double magnitude)
+Expansion exactDigits(double magnitude, int minDecimals)
 {
-    std::string buffer(1500, '\0');
+    int exponent = 0;
+    std::frexp(magnitude, &exponent);
+    const int decimals = std::max(minDecimals, std::clamp(53 - exponent, 0, 1074));
+    std::string buffer(static_cast<std::size_t>(decimals) + 330, '\0');
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::fixed, 1100);
+                                      std::chars_format::fixed, decimals);
     buffer.resize(static_cast<std::size_t>(result.ptr - buffer.data()));
     Expansion e;
     const std::size_t point = buffer.find('.');
-    e.intDigits = point;
-    e.digits = buffer.substr(0, point) + buffer.substr(point + 1);
+    e.intDigits = point == std::string::npos ? buffer.size() : point;
+    e.digits = buffer.substr(0, e.intDigits) +
+               (point == std::string::npos ? std::string() : buffer.substr(point + 1));
     return e;
 }
 
@@ -66,7 +72,7 @@ QString formatFloat(const char* pattern, double value)
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
 
     const Pattern p = parse(pattern);
-    Expansion e = exactDigits(std::fabs(value));
+    Expansion e = exactDigits(std::fabs(value), p.maxDecimals + 1);
     // Keep the integer digits and maxDecimals decimals; round on the first dropped digit.
     // Halves round away from zero (a technician reads 0.125 as 0.13, not 0.12).
     const std::size_t keep = e.intDigits + static_cast<std::size_t>(p.maxDecimals);
