@@ -2,6 +2,9 @@
 
 #include "Bytes.h"
 
+#include <QDir>
+#include <QSaveFile>
+
 #include <cmath>
 
 namespace sim {
@@ -177,9 +180,9 @@ BoardLog flowLog(uint8_t id, const QString& name, const QDateTime& end, int entr
     for (int i = entries - 1; i >= 0; --i) {
         const QDateTime at = end.addSecs(-900LL * i);
         const double flow = base + 3.0 * std::sin(i / 5.0);
-        const QByteArray line = at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toLatin1() + ","
-                                + QByteArray::number(flow, 'f', 3) + ","
-                                + QByteArray::number(flow * 0.9, 'f', 3) + ",12.61\r\n";
+        const QByteArray line = at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toLatin1() + "," +
+                                QByteArray::number(flow, 'f', 3) + "," +
+                                QByteArray::number(flow * 0.9, 'f', 3) + ",12.61\r\n";
         log.entries.append({at, line});
     }
     return log;
@@ -228,8 +231,8 @@ QByteArray BoardLog::index() const
     qsizetype offset = 0;
     for (int i = 0; i < entries.size(); ++i) {
         if (i % 8 == 0)
-            out += entries[i].at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toLatin1() + ","
-                   + QByteArray::number(offset) + "\r\n";
+            out += entries[i].at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toLatin1() + "," +
+                   QByteArray::number(offset) + "\r\n";
         offset += entries[i].line.size();
     }
     return out;
@@ -240,15 +243,19 @@ BoardModel BoardModel::existing()
     BoardModel m = common(0x11);
     m.esn = {0x3C, 0x1F, 0x00, 0x51, 0x07, 0x21};
     m.structures[kConfig] = configRecord({40217, {0x1A2B, 0x2C3D, 0x3E4F}, 0, 0x0001, 10.5f, 900, 0x21});
-    m.structures[kCal] = calRecord({40123456, 300, {1.0021f, 0.9987f, 1.0004f, 1.0135f}, 0.0042f,
-                                    QDateTime(QDate(2019, 3, 14), QTime(10, 20, 30)), 0x31});
+    m.structures[kCal] = calRecord({40123456,
+                                    300,
+                                    {1.0021f, 0.9987f, 1.0004f, 1.0135f},
+                                    0.0042f,
+                                    QDateTime(QDate(2019, 3, 14), QTime(10, 20, 30)),
+                                    0x31});
     m.structures[kBasicCal] = basicCalRecord(1.0137f, 0x41);
     m.totals = {1234567.875f, 2345.5f, 1232222.375f, 812345.25f, 422222.625f,
                 1500.25f,     845.25f, 98765.5f,     120.75f,    98644.75f};
-    m.live = {0.842f, 59.51f, 59.4f, 0.2f, 12.61f, 18.2f, 23.5f, 45.2f, 9.1f, 1.84f,
-              412, 0.1f, false, true, true, 0x0200, 127, 0x0001};
+    m.live = {0.842f, 59.51f, 59.4f, 0.2f,  12.61f, 18.2f, 23.5f,  45.2f, 9.1f,
+              1.84f,  412,    0.1f,  false, true,   true,  0x0200, 127,   0x0001};
     m.resets = 17;
-    m.poweredUpAt = QDateTime::currentDateTime().addDays(-412).addSecs(-7 * 3600);
+    m.poweredUpAt = QDateTime::currentDateTime().addSecs(-(412LL * 86400 + 7 * 3600));
     m.clockOffsetSecs = 37;
     const QDateTime end = QDateTime(QDateTime::currentDateTime().date(), QTime(0, 0));
     m.logs = {flowLog(0, QStringLiteral("FLOWLOG.CSV"), end, 60, 59.5),
@@ -261,11 +268,11 @@ BoardModel BoardModel::replacement()
     BoardModel m = common(0x5A);
     m.esn = {0x88, 0x02, 0x00, 0x61, 0x09, 0x21};
     m.structures[kConfig] = configRecord({0, {0x0001, 0x0002, 0x0003}, 1, 0x0002, 11.2f, 300, 0x77});
-    m.structures[kCal] = calRecord({99000001, 100, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f,
-                                    QDateTime(QDate(2026, 11, 2), QTime(8, 0, 0)), 0x87});
+    m.structures[kCal] = calRecord(
+        {99000001, 100, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f, QDateTime(QDate(2026, 11, 2), QTime(8, 0, 0)), 0x87});
     m.structures[kBasicCal] = basicCalRecord(0.9962f, 0x97);
-    m.live = {0.0f, 0.0f, 0.0f, 0.2f, 13.05f, 0.0f, 21.0f, 44.8f, 9.0f, 0.02f,
-              0, 0.0f, false, true, true, 0, 127, 0};
+    m.live = {0.0f,  0.0f, 0.0f, 0.2f,  13.05f, 0.0f, 21.0f, 44.8f, 9.0f,
+              0.02f, 0,    0.0f, false, true,   true, 0,     127,   0};
     m.resets = 2;
     m.poweredUpAt = QDateTime::currentDateTime().addSecs(-3600);
     m.clockOffsetSecs = -3;
@@ -360,47 +367,76 @@ std::optional<uint16_t> BoardModel::holdingRegister(uint16_t reg) const
     fillTrailingZeros(fw);
     const auto ch = [&](int i) { return uint16_t(fw.at(i).toLatin1() & 0xFF); };
     switch (reg) {
-    case 0: return resets;
-    case 1: return uint16_t(up / 86400);
-    case 2: return uint16_t((up % 86400) / 3600);
-    case 54: return live.systemFaults;
-    case 55: return live.selfTest;
-    case 56: return uint16_t(esn[5] << 8 | esn[4]);
-    case 57: return uint16_t(esn[3] << 8 | esn[2]);
-    case 58: return uint16_t(esn[1] << 8 | esn[0]);
-    case 61: return uint16_t((live.gateClosed ? 1 : 0) | (live.pipeFull ? 2 : 0) | (live.ecOk ? 4 : 0));
-    case 62: return uint16_t(ch(0) << 8 | ch(1));
-    case 63: return uint16_t(ch(2) << 8 | ch(3));
-    case 64: return uint16_t(now.time().second() << 8 | now.time().minute());
-    case 65: return uint16_t(now.time().hour() << 8 | now.date().day());
-    case 66: return uint16_t(now.date().month() << 8 | ((now.date().year() - 2000) & 0xFF));
-    case 86: return live.alarms;
-    case 88: return accessLevel;
+    case 0:
+        return resets;
+    case 1:
+        return uint16_t(up / 86400);
+    case 2:
+        return uint16_t((up % 86400) / 3600);
+    case 54:
+        return live.systemFaults;
+    case 55:
+        return live.selfTest;
+    case 56:
+        return uint16_t(esn[5] << 8 | esn[4]);
+    case 57:
+        return uint16_t(esn[3] << 8 | esn[2]);
+    case 58:
+        return uint16_t(esn[1] << 8 | esn[0]);
+    case 61:
+        return uint16_t((live.gateClosed ? 1 : 0) | (live.pipeFull ? 2 : 0) | (live.ecOk ? 4 : 0));
+    case 62:
+        return uint16_t(ch(0) << 8 | ch(1));
+    case 63:
+        return uint16_t(ch(2) << 8 | ch(3));
+    case 64:
+        return uint16_t(now.time().second() << 8 | now.time().minute());
+    case 65:
+        return uint16_t(now.time().hour() << 8 | now.date().day());
+    case 66:
+        return uint16_t(now.date().month() << 8 | ((now.date().year() - 2000) & 0xFF));
+    case 86:
+        return live.alarms;
+    case 88:
+        return accessLevel;
     case 90:
     case 91:
-    case 92: return uint16_t(optionCards[size_t(reg - 90)]);
+    case 92:
+        return uint16_t(optionCards[size_t(reg - 90)]);
     case 100:
-    case 101: return floatPair(100, live.velocity);
+    case 101:
+        return floatPair(100, live.velocity);
     case 104:
-    case 105: return floatPair(104, live.flowRate);
+    case 105:
+        return floatPair(104, live.flowRate);
     case 108:
-    case 109: return floatPair(108, live.massFlow);
+    case 109:
+        return floatPair(108, live.massFlow);
     case 156:
-    case 157: return floatPair(156, live.coilCurrent * 10.0f);
+    case 157:
+        return floatPair(156, live.coilCurrent * 10.0f);
     case 160:
-    case 161: return floatPair(160, live.batteryVolts);
+    case 161:
+        return floatPair(160, live.batteryVolts);
     case 168:
-    case 169: return floatPair(168, live.solarVolts);
+    case 169:
+        return floatPair(168, live.solarVolts);
     case 172:
-    case 173: return floatPair(172, live.temperature);
+    case 173:
+        return floatPair(172, live.temperature);
     case 176:
-    case 177: return floatPair(176, live.coilResistance);
+    case 177:
+        return floatPair(176, live.coilResistance);
     case 184:
-    case 185: return floatPair(184, live.coilVoltage);
+    case 185:
+        return floatPair(184, live.coilVoltage);
     case 328:
-    case 329: return floatPair(328, live.flowVoltage);
-    case 3003: return simulationMode;
-    default: return std::nullopt;
+    case 329:
+        return floatPair(328, live.flowVoltage);
+    case 3003:
+        return simulationMode;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -428,6 +464,37 @@ void BoardModel::reboot()
     poweredUpAt = QDateTime::currentDateTime();
     accessLevel = 0;
     state = 1;
+}
+
+const BoardLog* BoardModel::log(uint8_t id) const
+{
+    for (const auto& l : logs)
+        if (l.id == id)
+            return &l;
+    return nullptr;
+}
+
+bool BoardModel::isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
+}
+
+bool BoardModel::writeCardFile(const QString& name, const QByteArray& bytes) const
+{
+    if (sdCardDir.isEmpty() || !isPlainFileName(name))
+        return false;
+    QSaveFile file(QDir(sdCardDir).filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool BoardModel::fillCard() const
+{
+    bool ok = !sdCardDir.isEmpty();
+    for (const auto& l : logs)
+        ok = ok && writeCardFile(l.name, l.content());
+    return ok && writeCardFile(QStringLiteral("CONFIG.BIN"), structure(kConfig)) &&
+           writeCardFile(QStringLiteral("CALIB.BIN"), structure(kCal));
 }
 
 int BoardModel::count(uint8_t command) const

@@ -41,16 +41,16 @@ struct StructureWrite
 // Measured values that the status structure and the registers both show.
 struct LiveValues
 {
-    float velocity = 0;      // m/s
-    float flowRate = 0;      // L/s
-    float massFlow = 0;      // kg/s
-    float coilCurrent = 0;   // A (the registers carry it in units of 10 mA)
+    float velocity = 0;    // m/s
+    float flowRate = 0;    // L/s
+    float massFlow = 0;    // kg/s
+    float coilCurrent = 0; // A (the registers carry it in units of 10 mA)
     float batteryVolts = 0;
     float solarVolts = 0;
     float temperature = 0;
     float coilResistance = 0;
     float coilVoltage = 0;
-    float flowVoltage = 0;   // mV
+    float flowVoltage = 0; // mV
     uint16_t gatePosition = 0;
     float gateClosedFlow = 0;
     bool gateClosed = false;
@@ -81,8 +81,8 @@ struct BoardModel
     std::array<int16_t, 3> optionCards{};
     uint16_t simulationMode = 0;
     uint16_t resets = 0;
-    QDateTime poweredUpAt;       // start of the current uptime
-    qint64 clockOffsetSecs = 0;  // board clock minus PC clock
+    QDateTime poweredUpAt;      // start of the current uptime
+    qint64 clockOffsetSecs = 0; // board clock minus PC clock
     uint8_t accessLevel = 0;
     uint8_t state = 1;
     uint8_t boardId = 1;
@@ -91,16 +91,16 @@ struct BoardModel
     QList<BoardLog> logs;
 
     int rebootSilenceMs = 3000;
-    int blockSize = 128;       // data bytes per file-transfer block
-    bool windowedLogs = true;  // logs stream windowed; records always stream plain
-    int emptyBlocks = 0;       // blocks without data sent before the first data block
+    int blockSize = 128;      // data bytes per file-transfer block
+    bool windowedLogs = true; // logs stream windowed; records always stream plain
+    int emptyBlocks = 0;      // blocks without data sent before the first data block
 
     // What the PC did to the board.
     QList<uint8_t> commandsSeen;
     QList<StructureWrite> structureWrites;
     QList<std::array<float, 10>> totalsUpdates;
-    QByteArray factoryCal;     // calibration kept as factory default by command 98
-    int sdBackups = 0;         // command 99 runs that wrote the card
+    QByteArray factoryCal; // calibration kept as factory default by command 98
+    int sdBackups = 0;     // command 99 runs that wrote the card
 
     QDateTime boardClock() const;
     void setBoardClock(const QDateTime& at);
@@ -112,6 +112,13 @@ struct BoardModel
     uint8_t levelForCode(uint16_t code) const;
     void reboot();
     int count(uint8_t command) const;
+    const BoardLog* log(uint8_t id) const;
+
+    // The board's SD card. Names are plain file names in the card's root, never paths.
+    bool writeCardFile(const QString& name, const QByteArray& bytes) const;
+    // A card as a board in service leaves it: its logs as CSV files, CONFIG.BIN, CALIB.BIN.
+    bool fillCard() const;
+    static bool isPlainFileName(const QString& name);
 };
 
 } // namespace sim

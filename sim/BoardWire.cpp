@@ -75,8 +75,8 @@ QByteArray asciiFrame(uint8_t function, std::span<const uint8_t> data, uint8_t l
     body.append(char(kNodeAddress));
     body.append(char(function));
     body.append(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    const auto bodyBytes = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(body.constData()),
-                                                    size_t(body.size()));
+    const auto bodyBytes =
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(body.constData()), size_t(body.size()));
     QByteArray out(":");
     for (uint8_t b : bodyBytes)
         appendHex(out, b);
@@ -91,8 +91,8 @@ QByteArray rtuFrame(uint8_t function, std::span<const uint8_t> data, uint16_t cr
     out.append(char(kNodeAddress));
     out.append(char(function));
     out.append(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    const uint16_t crc = uint16_t(
-        modbusCrc({reinterpret_cast<const uint8_t*>(out.constData()), size_t(out.size())}) ^ crcXor);
+    const uint16_t crc =
+        uint16_t(modbusCrc({reinterpret_cast<const uint8_t*>(out.constData()), size_t(out.size())}) ^ crcXor);
     out.append(char(crc & 0xFF));
     out.append(char(crc >> 8));
     return out;

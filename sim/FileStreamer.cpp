@@ -25,13 +25,19 @@ constexpr uint8_t kEnd = 0x97;
 uint8_t plainAckFor(uint8_t block)
 {
     switch (block) {
-    case kBlock88: return kAck88;
-    case kBlock8F: return kAck;
+    case kBlock88:
+        return kAck88;
+    case kBlock8F:
+        return kAck;
     case kEmptyPlain:
-    case kEmptyWindowed: return kEmptyAck;
-    case kWin91: return kWinAck92;
-    case kWin93: return kWinAck94;
-    default: return 0;
+    case kEmptyWindowed:
+        return kEmptyAck;
+    case kWin91:
+        return kWinAck92;
+    case kWin93:
+        return kWinAck94;
+    default:
+        return 0;
     }
 }
 
@@ -126,13 +132,13 @@ QList<FileStreamer::Block> FileStreamer::onWindowedAck(uint8_t type, const QByte
         return out;
     }
     if (type == kEmptyAck && (m_last.type == kEmptyWindowed || m_last.type == kEmptyPlain)) {
+        if (m_emptyLeft > 0) {
+            sendEmpty(out);
+            return out;
+        }
         // The PC drops to plain acknowledgements after a block without data; so does the board.
         m_windowed = false;
-        m_last = {kBlock8F, m_sentEnd, 0};
-        if (m_emptyLeft > 0)
-            sendEmpty(out);
-        else
-            sendWindow(kBlock88, 1, out, faults);
+        sendWindow(kBlock88, 1, out, faults);
         return out;
     }
     if (type == plainAckFor(m_last.type)) {

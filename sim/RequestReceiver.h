@@ -10,12 +10,17 @@ namespace sim {
 // One request as the board received it.
 struct Request
 {
-    enum class Framing { Kalder, Ascii, Rtu };
+    enum class Framing
+    {
+        Kalder,
+        Ascii,
+        Rtu
+    };
     Framing framing = Framing::Kalder;
-    QByteArray wire;     // the bytes as they came over the line
+    QByteArray wire; // the bytes as they came over the line
     bool checksumOk = false;
     uint8_t address = 0;
-    uint8_t type = 0;    // Kalder only
+    uint8_t type = 0; // Kalder only
     // Kalder: the payload (command byte first). Modbus: function code, then its data.
     QByteArray payload;
 };
@@ -36,7 +41,16 @@ public:
     void reset();
 
 private:
-    enum class State { Idle, DleSeen, Kalder, KalderDle, Ascii, AsciiCr, Rtu };
+    enum class State
+    {
+        Idle,
+        DleSeen,
+        Kalder,
+        KalderDle,
+        Ascii,
+        AsciiCr,
+        Rtu
+    };
 
     std::optional<Request> finishKalder();
     std::optional<Request> finishAscii();

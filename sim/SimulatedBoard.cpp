@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <utility>
 #include <termios.h>
 #include <unistd.h>
 
@@ -73,13 +73,6 @@ QDateTime timestampAt(const QByteArray& a, qsizetype at)
     return QDateTime(d, t); // invalid when either part is
 }
 
-// A name from the wire names a file in the card's root and nothing else.
-bool isPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-           && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QChar(0));
-}
-
 } // namespace
 
 SimulatedBoard::SimulatedBoard(BoardModel model) : m_model(std::move(model)) {}
@@ -99,7 +92,8 @@ bool SimulatedBoard::start(QString* error)
 {
     const auto fail = [&](const char* what) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                                  QString::fromLocal8Bit(std::strerror(errno)));
         if (m_master >= 0)
             ::close(m_master);
         if (m_slave >= 0)
@@ -221,6 +215,13 @@ void SimulatedBoard::clearWireLog()
     m_requests.clear();
 }
 
+QList<WireRecord> SimulatedBoard::takeWireLog()
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+    return std::exchange(m_wireLog, {});
+}
+
 QList<Request> SimulatedBoard::requestsReceived() const
 {
     std::lock_guard lock(m_mutex);
@@ -237,11 +238,16 @@ void SimulatedBoard::run()
 {
     while (!m_stopping) {
         int timeoutMs = -1;
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         {
             std::lock_guard lock(m_mutex);
             const qint64 now = nowUs();
             qint64 next = -1;
-            if (!m_out.empty())
+            // Bytes that are due wait for the line to take them (POLLOUT), not for a timer:
+            // a PC that stops reading must not set the board spinning.
+            if (!m_out.empty() && m_out.front().dueUs <= now)
+                fds[0].events |= POLLOUT;
+            else if (!m_out.empty())
                 next = m_out.front().dueUs;
             if (m_receiver.midFrame()) {
                 const qint64 silenceAt =
@@ -250,12 +256,6 @@ void SimulatedBoard::run()
             }
             if (next >= 0)
                 timeoutMs = int(std::max<qint64>(0, (next - now + 999) / 1000));
-        }
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        {
-            std::lock_guard lock(m_mutex);
-            if (!m_out.empty() && m_out.front().dueUs <= nowUs())
-                fds[0].events |= POLLOUT;
         }
         const int n = ::poll(fds, 2, timeoutMs);
         if (n < 0 && errno != EINTR)
@@ -269,8 +269,8 @@ void SimulatedBoard::run()
             readLine();
         std::lock_guard lock(m_mutex);
         const qint64 now = nowUs();
-        if (m_receiver.midFrame()
-            && now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
+        if (m_receiver.midFrame() &&
+            now - m_lastByteUs >= (m_receiver.collectingRtu() ? kRtuSilenceUs : kAbandonUs)) {
             if (auto r = m_receiver.silence())
                 handle(*r);
         }
@@ -309,7 +309,6 @@ void SimulatedBoard::handle(const Request& request)
     if (!request.checksumOk)
         return;
     m_requests.append(request);
-    m_lastFraming = request.framing;
     if (request.framing == Request::Framing::Kalder) {
         if (request.address != wire::kKalderAddress)
             return;
@@ -359,12 +358,6 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     }
     m_model.commandsSeen.append(command);
     const auto arg = [&](int i) { return i < args.size() ? byteAt(args, i) : uint8_t(0); };
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     switch (command) {
     case 0x00:
     case 0x0C: // jump to boot code: the simulated board stays in its application
@@ -375,7 +368,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x01: {
-        const BoardLog* l = findLog(arg(0));
+        const BoardLog* l = m_model.log(arg(0));
         if (!l || l->entries.isEmpty()) {
             refuse(command);
             return;
@@ -393,14 +386,15 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
             return;
         }
         const bool windowed = command != 0x50 && m_model.windowedLogs;
-        replyKalder(command, command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
+        replyKalder(command,
+                    command == 0x50 ? QByteArray() : QByteArray(4, '\0') + le32(uint32_t(content.size())));
         m_streamer.begin(content, windowed, m_model.blockSize, m_model.emptyBlocks);
         return;
     }
     case 0x04:
     case 0x06:
     case 0x08: {
-        const int id = command == 0x04 ? BoardModel::kConfig
+        const int id = command == 0x04   ? BoardModel::kConfig
                        : command == 0x06 ? BoardModel::kCal
                                          : BoardModel::kBasicCal;
         QByteArray record = m_model.structure(id);
@@ -451,8 +445,8 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     }
     case 0x44: {
         const LiveValues& v = m_model.live;
-        const float channels[] = {v.flowVoltage, v.coilCurrent, v.batteryVolts, v.solarVolts,
-                                  v.temperature, v.coilResistance, v.coilVoltage, v.velocity};
+        const float channels[] = {v.flowVoltage, v.coilCurrent,    v.batteryVolts, v.solarVolts,
+                                  v.temperature, v.coilResistance, v.coilVoltage,  v.velocity};
         replyKalder(command, QByteArray(1, char(arg(0))) + leF32(channels[arg(0) % 8]));
         return;
     }
@@ -497,7 +491,7 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
     case 0x67: {
         bool ok = !m_model.sdCardDir.isEmpty();
         for (const auto& l : m_model.logs)
-            ok = ok && writeCard(l.name, l.content());
+            ok = ok && m_model.writeCardFile(l.name, l.content());
         replyKalder(command, {}, ok);
         return;
     }
@@ -513,9 +507,10 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, {});
         return;
     case 0x63: { // keep the calibration constants on the SD card
-        const bool ok = !m_model.sdCardDir.isEmpty()
-                        && writeCard(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig))
-                        && writeCard(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
+        const bool ok =
+            !m_model.sdCardDir.isEmpty() &&
+            m_model.writeCardFile(QStringLiteral("CONFIG.BIN"), m_model.structure(BoardModel::kConfig)) &&
+            m_model.writeCardFile(QStringLiteral("CALIB.BIN"), m_model.structure(BoardModel::kCal));
         if (ok)
             ++m_model.sdBackups;
         replyKalder(command, {}, ok);
@@ -530,18 +525,12 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
 QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, bool& found) const
 {
     found = false;
-    const auto findLog = [&](uint8_t id) -> const BoardLog* {
-        for (const auto& l : m_model.logs)
-            if (l.id == id)
-                return &l;
-        return nullptr;
-    };
     if (command == 0x02) {
         const qsizetype nul = args.indexOf('\0');
         if (nul < 0)
             return {};
         const QString name = QString::fromLatin1(args.left(nul));
-        if (!isPlainFileName(name))
+        if (!BoardModel::isPlainFileName(name))
             return {};
         if (!m_model.sdCardDir.isEmpty()) {
             QFile card(QDir(m_model.sdCardDir).filePath(name));
@@ -560,7 +549,7 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
     }
     if (args.isEmpty())
         return {};
-    const BoardLog* l = findLog(byteAt(args, 0));
+    const BoardLog* l = m_model.log(byteAt(args, 0));
     if (!l)
         return {};
     if (command == 0x50) {
@@ -573,14 +562,6 @@ QByteArray SimulatedBoard::fileContent(uint8_t command, const QByteArray& args, 
         return {};
     found = true;
     return l->between(first, last);
-}
-
-bool SimulatedBoard::writeCard(const QString& name, const QByteArray& bytes) const
-{
-    if (m_model.sdCardDir.isEmpty() || !isPlainFileName(name))
-        return false;
-    QSaveFile file(QDir(m_model.sdCardDir).filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 QByteArray SimulatedBoard::modbusAnswer(uint8_t function, const QByteArray& data, uint8_t& replyFunction)

@@ -21,14 +21,18 @@ namespace sim {
 // One frame on the line, as the board saw or sent it.
 struct WireRecord
 {
-    enum class Direction { ToBoard, FromBoard };
+    enum class Direction
+    {
+        ToBoard,
+        FromBoard
+    };
     Direction direction = Direction::ToBoard;
     Request::Framing framing = Request::Framing::Kalder;
     QByteArray bytes;
-    qint64 atMs = 0;         // since the board was started
-    bool checksumOk = true;  // to the board: as received; from the board: false when corrupted on purpose
-    bool dropped = false;    // from the board: never reached the line (fault knob)
-    bool ignored = false;    // to the board: arrived while it was rebooting
+    qint64 atMs = 0;        // since the board was started
+    bool checksumOk = true; // to the board: as received; from the board: false when corrupted on purpose
+    bool dropped = false;   // from the board: never reached the line (fault knob)
+    bool ignored = false;   // to the board: arrived while it was rebooting
 };
 
 // A Q7 board behind a cable: it serves a pseudo-terminal, and the program under test opens
@@ -59,6 +63,8 @@ public:
 
     QList<WireRecord> wireLog() const;
     void clearWireLog();
+    // The records logged since the last call, removed from the log: for a long-running board.
+    QList<WireRecord> takeWireLog();
     // The Kalder frames the PC sent, unstuffed payloads keyed by type; handy for assertions.
     QList<Request> requestsReceived() const;
 
@@ -77,7 +83,6 @@ private:
     void enqueue(const QByteArray& bytes);
     void flushDue();
     QByteArray fileContent(uint8_t command, const QByteArray& args, bool& found) const;
-    bool writeCard(const QString& name, const QByteArray& bytes) const;
     qint64 nowUs() const;
     void log(WireRecord record);
 
@@ -89,7 +94,6 @@ private:
     QList<WireRecord> m_wireLog;
     QList<Request> m_requests;
     int m_framesSent = 0;
-    Request::Framing m_lastFraming = Request::Framing::Kalder;
 
     struct Chunk
     {

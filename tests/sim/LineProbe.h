@@ -81,7 +81,7 @@ struct Frame
     uint8_t type = 0;
     QByteArray payload; // for a reply: accepted byte, echoed command, results
     bool crcOk = false;
-    QByteArray before;  // bytes that came ahead of the frame
+    QByteArray before; // bytes that came ahead of the frame
 };
 
 class Line
@@ -200,7 +200,8 @@ private:
                     return f;
                 f.type = uint8_t(body[1]);
                 f.payload = body.mid(2, body.size() - 4);
-                const uint16_t crc = uint16_t(uint8_t(body[body.size() - 2]) | uint8_t(body[body.size() - 1]) << 8);
+                const uint16_t crc =
+                    uint16_t(uint8_t(body[body.size() - 2]) | uint8_t(body[body.size() - 1]) << 8);
                 f.crcOk = kermit(body.left(body.size() - 2)) == crc;
                 return f;
             } else {

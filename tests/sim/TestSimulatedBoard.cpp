@@ -1,6 +1,7 @@
 #include "LineProbe.h"
 #include "SimulatedBoard.h"
 
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,8 +19,8 @@ QByteArray hex(const char* h)
 
 float beFloat(const QByteArray& b, qsizetype at)
 {
-    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16
-                          | uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
+    const uint32_t bits = uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 |
+                          uint32_t(uint8_t(b[at + 2])) << 8 | uint8_t(b[at + 3]);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
@@ -86,7 +87,8 @@ private slots:
         QTest::addRow("setState(0)") << hex("100201804500892810 03") << 0x45 << 0;
         QTest::addRow("getStucture(0)") << hex("1002018013 00AEAF1003") << 0x13 << 351;
         QTest::addRow("getStucture(5)") << probe::request(0x13, hex("05")) << 0x13 << 332;
-        QTest::addRow("getStucture(1), bounded by the frame") << probe::request(0x13, hex("01")) << 0x13 << 396;
+        QTest::addRow("getStucture(1), bounded by the frame")
+            << probe::request(0x13, hex("01")) << 0x13 << 396;
         QTest::addRow("setAccessLevel(3)") << probe::request(0x4B, hex("03")) << 0x4B << 0;
         QTest::addRow("reading a channel") << probe::request(0x44, hex("0200000000 00")) << 0x44 << 5;
     }
@@ -155,7 +157,7 @@ private slots:
 
     void putStructureIsStoredAndSurvivesAReboot()
     {
-        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 200; });
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 1000; });
         QByteArray config = m_board->model().structure(5);
         config[278] = 1;
         config[0] = 0x10; // a byte that needs stuffing on the way
@@ -169,7 +171,7 @@ private slots:
         QCOMPARE(uint8_t(exchange(0x43).payload[0]), uint8_t(0x80));
         m_line->send(probe::request(0x00));
         QVERIFY2(!m_line->kalderFrame(100), "a rebooting board answers nothing");
-        QTest::qWait(250);
+        QTest::qWait(1000);
         QVERIFY(m_line->kalderFrame(100) == std::nullopt);
         QCOMPARE(exchange(0x13, hex("05")).payload.mid(2), config);
         QCOMPARE(m_board->model().resets, uint16_t(BoardModel::existing().resets + 1));
@@ -212,7 +214,8 @@ private slots:
 
     void asciiReadOfTheTotalsMatchesTheModel()
     {
-        m_line->send("\x3A" "01030074002860\r\n");
+        m_line->send("\x3A"
+                     "01030074002860\r\n");
         const auto frame = m_line->asciiFrame();
         QVERIFY(frame);
         QCOMPARE(*frame, probe::ascii(QByteArray::fromHex(frame->mid(1, frame->size() - 5))));
@@ -228,16 +231,28 @@ private slots:
         QTest::addColumn<QByteArray>("request"); // address, function, data
         QTest::addColumn<QByteArray>("reply");   // address, function, data
         QTest::addRow("resets, uptime") << hex("010300000001") << hex("01030200") + QByteArray(1, 17);
+        QTest::addRow("uptime in days and hours") << hex("010300010002") << hex("010304019C0007");
+        const auto be = [](float f) {
+            uint32_t bits;
+            std::memcpy(&bits, &f, 4);
+            QByteArray a;
+            for (int shift : {24, 16, 8, 0})
+                a.append(char(bits >> shift));
+            return a;
+        };
+        const auto live = BoardModel::existing().live;
+        QTest::addRow("flow rate") << hex("010300680002") << hex("010304") + be(live.flowRate);
+        QTest::addRow("coil current in tens of mA")
+            << hex("0103009C0002") << hex("010304") + be(live.coilCurrent * 10.0f);
+        QTest::addRow("simulation mode") << hex("01030BBB0001") << hex("0103020000");
         QTest::addRow("firmware characters") << hex("0103003E0002") << hex("01030430303532");
-        QTest::addRow("signal states and self-test")
-            << hex("010300370001") << hex("010302007F");
+        QTest::addRow("signal states and self-test") << hex("010300370001") << hex("010302007F");
         QTest::addRow("a register the board lacks") << hex("010300030001") << hex("018302");
         QTest::addRow("a block running into a gap") << hex("0103009B0004") << hex("018302");
         QTest::addRow("too many registers") << hex("0103000000 7E") << hex("018303");
         QTest::addRow("write simulation mode") << hex("01060BBB0001") << hex("01060BBB0001");
         QTest::addRow("write a read-only register") << hex("010600000001") << hex("018602");
-        QTest::addRow("write several")
-            << hex("01100BBB00010200 02") << hex("01100BBB0001");
+        QTest::addRow("write several") << hex("01100BBB00010200 02") << hex("01100BBB0001");
         QTest::addRow("login with an access code") << hex("01441A2B") << hex("0144021A2B");
         QTest::addRow("unknown function") << hex("012B0000") << hex("01AB01");
     }
@@ -345,6 +360,11 @@ private slots:
         QCOMPARE(config.readAll(), m_board->model().structure(5));
         QCOMPARE(m_board->model().count(0x62), 1);
         QCOMPARE(m_board->model().count(0x63), 1);
+        // Command 103 puts the data-flash logs on the card as well.
+        QCOMPARE(uint8_t(exchange(0x67).payload[0]), uint8_t(0x80));
+        QFile log(card.filePath("FLOWLOG.CSV"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), m_board->model().logs[0].content());
     }
 
     void swappedBoardAnswersOnTheSameLine()
@@ -381,6 +401,25 @@ private slots:
         m_line.reset();
         m_line = std::make_unique<probe::Line>(m_board->devicePath());
         QCOMPARE(uint8_t(exchange(0x00).payload[0]), uint8_t(0x80));
+    }
+
+    void serialPortOpensClosesAndReopensTheLine()
+    {
+        // The program's own serial class on the simulator's device, as a cable would be used:
+        // opened, closed between workflows, opened again.
+        m_line.reset();
+        for (int round = 0; round < 2; ++round) {
+            QSerialPort port(m_board->devicePath());
+            port.setBaudRate(9600);
+            QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+            port.write(hex("10020180001090D61003"));
+            QVERIFY(port.waitForBytesWritten(1000));
+            QByteArray got;
+            while (got.size() < 10 && port.waitForReadyRead(1000))
+                got += port.readAll();
+            QCOMPARE(got, probe::kalder(0x81, hex("8000")));
+            port.close();
+        }
     }
 
     void wireLogHoldsBothDirections()

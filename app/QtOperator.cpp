@@ -1,0 +1,135 @@
+#include "QtOperator.h"
+
+#include "TDlProgForm.h"
+#include "TMaskedInputForm.h"
+#include "TMemoFormUnit.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon toIcon(Operator::Icon icon)
+{
+    switch (icon) {
+    case Operator::Icon::Information:
+        return QMessageBox::Information;
+    case Operator::Icon::Warning:
+        return QMessageBox::Warning;
+    case Operator::Icon::Error:
+        return QMessageBox::Critical;
+    case Operator::Icon::Question:
+        return QMessageBox::Question;
+    case Operator::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toButtons(Operator::Buttons buttons)
+{
+    switch (buttons) {
+    case Operator::Buttons::Ok:
+        return QMessageBox::Ok;
+    case Operator::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Operator::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Operator::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Operator::Buttons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+Operator::Answer toAnswer(int button, Operator::Buttons buttons)
+{
+    switch (button) {
+    case QMessageBox::Ok:
+        return Operator::Answer::Ok;
+    case QMessageBox::Yes:
+        return Operator::Answer::Yes;
+    case QMessageBox::No:
+        return Operator::Answer::No;
+    case QMessageBox::Retry:
+        return Operator::Answer::Retry;
+    case QMessageBox::Cancel:
+        return Operator::Answer::Cancel;
+    default:
+        // Closed through the title bar or Escape without a cancel button.
+        if (buttons == Operator::Buttons::Ok)
+            return Operator::Answer::Ok;
+        return buttons == Operator::Buttons::YesNo ? Operator::Answer::No : Operator::Answer::Cancel;
+    }
+}
+
+} // namespace
+
+Operator::Answer QtOperator::message(const QString& text, const QString& caption, Buttons buttons, Icon icon)
+{
+    QMessageBox box(toIcon(icon), caption.isEmpty() ? QApplication::applicationDisplayName() : caption, text,
+                    toButtons(buttons), m_owner);
+    return toAnswer(box.exec(), buttons);
+}
+
+void QtOperator::error(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+std::optional<QString> QtOperator::inputText(const QString& caption, const QString& prompt, const QString& initial)
+{
+    QInputDialog dialog(m_owner);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Cancel"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+std::optional<QString> QtOperator::sfoNumber()
+{
+    TMaskedInputForm dialog(m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.text();
+}
+
+std::optional<QStringList> QtOperator::comments()
+{
+    TMemoFormUnit dialog(m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.lines();
+}
+
+Operator::PortChoice QtOperator::selectPort(const QStringList&, const QString& preselected)
+{
+    // The port selection dialog is wired in here when the link layer provides it.
+    return {preselected, false};
+}
+
+void QtOperator::showPreview(const PagedDocument&, const QString&)
+{
+    // The report preview window is wired in here when the report engine provides it.
+}
+
+std::unique_ptr<Progress> QtOperator::createProgress()
+{
+    return std::make_unique<TDlProgForm>(m_owner);
+}
+
+void QtOperator::setStatus(const QString& text)
+{
+    if (!m_owner)
+        return;
+    if (auto* status = m_owner->findChild<QLabel*>(QStringLiteral("StatusTxt")))
+        status->setText(text);
+}

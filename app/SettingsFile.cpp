@@ -1,0 +1,55 @@
+#include "SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+const QString kSection = QStringLiteral("Defaults");
+}
+
+SettingsFile::SettingsFile(QString path) : m_profile(std::move(path)) {}
+
+QString SettingsFile::defaultPath()
+{
+    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    const QString name = executable.completeBaseName() + QStringLiteral(".ini");
+    if (QFileInfo(executable.absolutePath()).isWritable())
+        return executable.absoluteDir().filePath(name);
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+}
+
+Settings SettingsFile::load() const
+{
+    Settings settings;
+    settings.autoDetectQ7 = m_profile.readBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7);
+    settings.openReportOnCompletion =
+        m_profile.readBool(kSection, QStringLiteral("OpenReportOnCompletion"), settings.openReportOnCompletion);
+    settings.operatorName = m_profile.readString(kSection, QStringLiteral("OperatorName")).value_or(QString());
+    return settings;
+}
+
+bool SettingsFile::save(const QString& comport, const Settings& settings)
+{
+    return ensureFolder() && m_profile.writeString(kSection, QStringLiteral("Comport"), comport)
+           && m_profile.writeBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7)
+           && m_profile.writeBool(kSection, QStringLiteral("OpenReportOnCompletion"), settings.openReportOnCompletion)
+           && m_profile.writeString(kSection, QStringLiteral("OperatorName"), settings.operatorName);
+}
+
+QString SettingsFile::comport() const
+{
+    return m_profile.readString(kSection, QStringLiteral("Comport")).value_or(QString());
+}
+
+bool SettingsFile::saveComport(const QString& comport)
+{
+    return ensureFolder() && m_profile.writeString(kSection, QStringLiteral("Comport"), comport);
+}
+
+bool SettingsFile::ensureFolder() const
+{
+    // Only the per-user configuration folder may be missing; beside the executable it exists.
+    return QDir().mkpath(QFileInfo(m_profile.path()).absolutePath());
+}

@@ -1,0 +1,347 @@
+#include "TQ7UpgradeUtilityMainForm.h"
+
+#include "AppFolders.h"
+#include "Clock.h"
+#include "FileBrowser.h"
+#include "Operator.h"
+#include "SettingsFile.h"
+#include "SummaryLogWriter.h"
+#include "VolumeWatch.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+const QColor kLedIdle(0, 128, 0);
+const QColor kLedTraffic(255, 0, 0);
+
+QFrame* makeLed(const QString& name, QWidget* parent)
+{
+    auto* led = new QFrame(parent);
+    led->setObjectName(name);
+    led->setFixedSize(17, 9);
+    led->setAutoFillBackground(true);
+    return led;
+}
+
+QAction* addItem(QMenu* menu, const QString& name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+void addMenuBarSeparator(QMenuBar* bar, const QString& name)
+{
+    QAction* separator = bar->addAction(QStringLiteral("-"));
+    separator->setObjectName(name);
+    separator->setSeparator(true);
+}
+
+} // namespace
+
+TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& services, QWidget* parent)
+    : QMainWindow(parent), m_op(services.op), m_clock(services.clock), m_folders(services.folders),
+      m_fileBrowser(services.fileBrowser), m_volumes(services.volumes), m_summaryLog(services.summaryLog),
+      m_settingsPath(services.settingsPath)
+{
+    setObjectName(QStringLiteral("Q7UpgradeUtilityMainForm"));
+    setWindowTitle(QStringLiteral("Q7 Upgrade Utility"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    buildControls();
+    buildMenu();
+
+    UpgradeBtn->hide();
+    setupFolders();
+    siteDataDir = dataFolderRoot;
+    totalsFromQuery = false;
+    loadSettings();
+
+    connect(&m_volumes, &VolumeWatch::volumeArrived, this, &TQ7UpgradeUtilityMainForm::volumeArrived);
+    connect(&m_volumes, &VolumeWatch::volumeRemoved, this, &TQ7UpgradeUtilityMainForm::volumeRemoved);
+    m_volumes.start();
+
+    // Reachable only through code: the manual configuration upgrade is not offered.
+    ManualConfigurationUpgradeAuto1->setVisible(false);
+
+    // Client area 609 x 343 below the menu, in the middle of the screen.
+    resize(609, 343 + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TQ7UpgradeUtilityMainForm::~TQ7UpgradeUtilityMainForm() = default;
+
+void TQ7UpgradeUtilityMainForm::buildControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    UpgradeBtn = new QPushButton(QStringLiteral("Start Full Auto Upgrade"), client);
+    UpgradeBtn->setObjectName(QStringLiteral("UpgradeBtn"));
+    UpgradeBtn->setFixedSize(162, 25);
+
+    Panel3 = new QFrame(client);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(35);
+    Panel3->setFrameStyle(QFrame::Box | QFrame::Plain);
+
+    StatusTxt = new QLabel(Panel3);
+    StatusTxt->setObjectName(QStringLiteral("StatusTxt"));
+    StatusTxt->setFixedWidth(518);
+
+    LedPanel = new QFrame(Panel3);
+    LedPanel->setObjectName(QStringLiteral("LedPanel"));
+    LedPanel->setFixedWidth(87);
+    LedPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    auto* txLabel = new QLabel(QStringLiteral("Tx"), LedPanel);
+    txLabel->setObjectName(QStringLiteral("TxLabel"));
+    TxLed = makeLed(QStringLiteral("TxLed"), LedPanel);
+    auto* rxLabel = new QLabel(QStringLiteral("Rx"), LedPanel);
+    rxLabel->setObjectName(QStringLiteral("RxLabel"));
+    RxLed = makeLed(QStringLiteral("RxLed"), LedPanel);
+    paintLed(TxLed, false);
+    paintLed(RxLed, false);
+
+    auto* ledLayout = new QHBoxLayout(LedPanel);
+    ledLayout->setContentsMargins(4, 0, 4, 0);
+    ledLayout->addWidget(txLabel);
+    ledLayout->addWidget(TxLed);
+    ledLayout->addWidget(rxLabel);
+    ledLayout->addWidget(RxLed);
+
+    auto* statusLayout = new QHBoxLayout(Panel3);
+    statusLayout->setContentsMargins(4, 1, 1, 1);
+    statusLayout->addWidget(StatusTxt);
+    statusLayout->addStretch();
+    statusLayout->addWidget(LedPanel);
+
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->addStretch();
+    clientLayout->addWidget(UpgradeBtn, 0, Qt::AlignHCenter);
+    clientLayout->addStretch();
+    clientLayout->addWidget(Panel3);
+
+    LedTimer = new QTimer(this);
+    LedTimer->setObjectName(QStringLiteral("LedTimer"));
+    LedTimer->setInterval(100);
+    connect(LedTimer, &QTimer::timeout, this, &TQ7UpgradeUtilityMainForm::LedTimerTimer);
+    LedTimer->start();
+
+    StartupTimer = new QTimer(this);
+    StartupTimer->setObjectName(QStringLiteral("StartupTimer"));
+    StartupTimer->setInterval(100);
+    connect(StartupTimer, &QTimer::timeout, this, &TQ7UpgradeUtilityMainForm::StartupTimerTimer);
+
+    FileCopyTimer = new QTimer(this);
+    FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
+    FileCopyTimer->setInterval(3000);
+}
+
+void TQ7UpgradeUtilityMainForm::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("File1"));
+    connect(addItem(file, QStringLiteral("Exit1"), QStringLiteral("Exit")), &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::Exit1Click);
+    addMenuBarSeparator(bar, QStringLiteral("N1"));
+
+    QMenu* settings = bar->addMenu(QStringLiteral("Settings"));
+    settings->setObjectName(QStringLiteral("Settings1"));
+    AutoDetectQ7 = addItem(settings, QStringLiteral("AutoDetectQ7"), QStringLiteral("Auto Detect Q7"));
+    AutoDetectQ7->setCheckable(true);
+    OpenReportOnCompletion =
+        addItem(settings, QStringLiteral("OpenReportOnCompletion"), QStringLiteral("Open Report On Completion"));
+    OpenReportOnCompletion->setCheckable(true);
+    addMenuBarSeparator(bar, QStringLiteral("N2"));
+
+    QMenu* upgrade = bar->addMenu(QStringLiteral("Upgrade"));
+    upgrade->setObjectName(QStringLiteral("Upgrade1"));
+    addItem(upgrade, QStringLiteral("FullyAutomatedUpgradeAuto2"), QStringLiteral("Fully Automated Upgrade"));
+    addItem(upgrade, QStringLiteral("BackupSiteusingSDCardonlyAuto1"), QStringLiteral("Backup Site using SD Card only "));
+    ManualConfigurationUpgradeAuto1 = addItem(upgrade, QStringLiteral("ManualConfigurationUpgradeAuto1"),
+                                              QStringLiteral("Manual Configuration Upgrade"));
+    addMenuBarSeparator(bar, QStringLiteral("N3"));
+
+    QMenu* manual = bar->addMenu(QStringLiteral("Manual Functions"));
+    manual->setObjectName(QStringLiteral("ManualFunctions1"));
+    addItem(manual, QStringLiteral("BackupSite1"), QStringLiteral("Collect CCS data from Existing Q7 board"));
+    addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
+    addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"), QStringLiteral("Collect log files from SDCARD"));
+    addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
+    addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
+    addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report"));
+    addMenuBarSeparator(bar, QStringLiteral("N4"));
+
+    QAction* openExplorer = bar->addAction(QStringLiteral("Open Explorer"));
+    openExplorer->setObjectName(QStringLiteral("OpenExplorer1"));
+    connect(openExplorer, &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::OpenExplorer1Click);
+}
+
+void TQ7UpgradeUtilityMainForm::setupFolders()
+{
+    const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
+    // One level at a time: a missing user data folder is a broken profile, not ours to make.
+    if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
+        m_op.message(QStringLiteral("unable to create directory"));
+    const QString dataFolder = applicationFolder + QStringLiteral("/Data");
+    if (!QFileInfo(dataFolder).isDir() && !QDir().mkdir(dataFolder))
+        throw std::runtime_error("Cannot create data directory.");
+    dataFolderRoot = dataFolder + QLatin1Char('/');
+}
+
+void TQ7UpgradeUtilityMainForm::loadSettings()
+{
+    const Settings settings = SettingsFile(m_settingsPath).load();
+    AutoDetectQ7->setChecked(settings.autoDetectQ7);
+    OpenReportOnCompletion->setChecked(settings.openReportOnCompletion);
+    operatorName = settings.operatorName;
+}
+
+void TQ7UpgradeUtilityMainForm::saveSettings()
+{
+    // Not reported: the technician can do nothing about it while closing, and the next run
+    // starts from the defaults or from the keys that were written.
+    SettingsFile(m_settingsPath).save(portName, {autoDetectQ7(), openReportOnCompletion(), operatorName});
+}
+
+bool TQ7UpgradeUtilityMainForm::autoDetectQ7() const
+{
+    return AutoDetectQ7->isChecked();
+}
+
+bool TQ7UpgradeUtilityMainForm::openReportOnCompletion() const
+{
+    return OpenReportOnCompletion->isChecked();
+}
+
+void TQ7UpgradeUtilityMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TQ7UpgradeUtilityMainForm::FormShow()
+{
+    // The name is asked once per run, not each time the window reappears.
+    if (!m_operatorAsked)
+        StartupTimer->start();
+    m_clock.processEvents();
+}
+
+void TQ7UpgradeUtilityMainForm::StartupTimerTimer()
+{
+    StartupTimer->stop();
+    m_operatorAsked = true;
+    // No way past without a name; OK takes the text as typed, blanks included.
+    for (;;) {
+        const auto typed = m_op.inputText(QStringLiteral("Operator Name"), QStringLiteral("Please enter you name"),
+                                          operatorName);
+        if (!typed)
+            continue;
+        operatorName = *typed;
+        if (!operatorName.isEmpty())
+            break;
+    }
+    UpgradeBtn->show();
+}
+
+void TQ7UpgradeUtilityMainForm::paintLed(QFrame* led, bool seen)
+{
+    QPalette palette = led->palette();
+    palette.setColor(QPalette::Window, seen ? kLedTraffic : kLedIdle);
+    led->setPalette(palette);
+    // Now, not at the next idle moment: a workflow may be busy waiting for the board.
+    led->repaint();
+}
+
+void TQ7UpgradeUtilityMainForm::LedTimerTimer()
+{
+    paintLed(RxLed, rxSeen);
+    rxSeen = false;
+    paintLed(TxLed, txSeen);
+    txSeen = false;
+}
+
+void TQ7UpgradeUtilityMainForm::onRxEvent()
+{
+    rxSeen = true;
+}
+
+void TQ7UpgradeUtilityMainForm::onTxEvent()
+{
+    txSeen = true;
+}
+
+void TQ7UpgradeUtilityMainForm::onPortDebugEvent(const QString& data)
+{
+    StatusTxt->setText(data);
+}
+
+void TQ7UpgradeUtilityMainForm::OpenExplorer1Click()
+{
+    m_fileBrowser.openFolder(siteDataDir);
+}
+
+void TQ7UpgradeUtilityMainForm::Exit1Click()
+{
+    close();
+}
+
+void TQ7UpgradeUtilityMainForm::closeEvent(QCloseEvent* event)
+{
+    // A second close request while the summary log retry box is up must not start the
+    // closing sequence again inside the first.
+    if (m_closing) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    FormClose();
+    event->accept();
+}
+
+void TQ7UpgradeUtilityMainForm::FormClose()
+{
+    saveSettings();
+    if (siteState.siteDataTouched && !siteState.summaryLogged && m_summaryLog) {
+        // The upgrade's only record on this PC: keep asking until the technician has freed
+        // the log (it is typically held open in a spreadsheet).
+        QString message;
+        while (!m_summaryLog->writeSummaryLine(message))
+            m_op.message(message);
+        siteState.summaryLogged = true;
+    }
+}
+
+void TQ7UpgradeUtilityMainForm::volumeArrived(const QString& root)
+{
+    // Registered from the start so no insertion is missed; the SD-card transfer decides what
+    // an arriving card means.
+    Q_UNUSED(root);
+}
+
+void TQ7UpgradeUtilityMainForm::volumeRemoved(const QString& root)
+{
+    Q_UNUSED(root);
+}

@@ -1,0 +1,9 @@
+#include "FileBrowser.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+bool DesktopFileBrowser::openFolder(const QString& folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
