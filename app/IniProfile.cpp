@@ -101,7 +101,8 @@ std::optional<QString> IniProfile::readString(const QString& section, const QStr
             continue;
         const QByteArray& text = lines[i].text;
         QByteArray value = text.mid(text.indexOf('=') + 1).trimmed();
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             value = value.mid(1, value.size() - 2);
         return QString::fromLocal8Bit(value);
     }

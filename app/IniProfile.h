@@ -41,7 +41,12 @@ private:
         QByteArray text; // without its line ending
         QByteArray eol;  // "\r\n", "\n" or empty for a last line without one
     };
-    enum class Load { Ok, Missing, Unreadable };
+    enum class Load
+    {
+        Ok,
+        Missing,
+        Unreadable
+    };
 
     Load load(QList<Line>& lines) const;
     static std::optional<QString> sectionName(const QByteArray& text);

@@ -77,11 +77,13 @@ Operator::Answer QtOperator::message(const QString& text, const QString& caption
 
 void QtOperator::error(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok, m_owner);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    m_owner);
     box.exec();
 }
 
-std::optional<QString> QtOperator::inputText(const QString& caption, const QString& prompt, const QString& initial)
+std::optional<QString> QtOperator::inputText(const QString& caption, const QString& prompt,
+                                             const QString& initial)
 {
     QInputDialog dialog(m_owner);
     dialog.setWindowTitle(caption);

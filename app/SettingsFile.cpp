@@ -23,19 +23,22 @@ QString SettingsFile::defaultPath()
 Settings SettingsFile::load() const
 {
     Settings settings;
-    settings.autoDetectQ7 = m_profile.readBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7);
-    settings.openReportOnCompletion =
-        m_profile.readBool(kSection, QStringLiteral("OpenReportOnCompletion"), settings.openReportOnCompletion);
-    settings.operatorName = m_profile.readString(kSection, QStringLiteral("OperatorName")).value_or(QString());
+    settings.autoDetectQ7 =
+        m_profile.readBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7);
+    settings.openReportOnCompletion = m_profile.readBool(kSection, QStringLiteral("OpenReportOnCompletion"),
+                                                         settings.openReportOnCompletion);
+    settings.operatorName =
+        m_profile.readString(kSection, QStringLiteral("OperatorName")).value_or(QString());
     return settings;
 }
 
 bool SettingsFile::save(const QString& comport, const Settings& settings)
 {
-    return ensureFolder() && m_profile.writeString(kSection, QStringLiteral("Comport"), comport)
-           && m_profile.writeBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7)
-           && m_profile.writeBool(kSection, QStringLiteral("OpenReportOnCompletion"), settings.openReportOnCompletion)
-           && m_profile.writeString(kSection, QStringLiteral("OperatorName"), settings.operatorName);
+    return ensureFolder() && m_profile.writeString(kSection, QStringLiteral("Comport"), comport) &&
+           m_profile.writeBool(kSection, QStringLiteral("AutoDetectQ7"), settings.autoDetectQ7) &&
+           m_profile.writeBool(kSection, QStringLiteral("OpenReportOnCompletion"),
+                               settings.openReportOnCompletion) &&
+           m_profile.writeString(kSection, QStringLiteral("OperatorName"), settings.operatorName);
 }
 
 QString SettingsFile::comport() const

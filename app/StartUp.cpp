@@ -5,7 +5,8 @@
 
 #include <exception>
 
-int startUp(Operator& op, SingleInstance& instance, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
+int startUp(Operator& op, SingleInstance& instance,
+            const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
             const std::function<int()>& runLoop)
 {
     if (!instance.tryAcquire()) {

@@ -12,5 +12,6 @@ class SingleInstance;
 // another copy (0, with a message), build the main window (an error doing so is shown, and the
 // program ends with 1), then run until the window has closed. The lock is released on every
 // path.
-int startUp(Operator& op, SingleInstance& instance, const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
+int startUp(Operator& op, SingleInstance& instance,
+            const std::function<std::unique_ptr<QWidget>()>& createMainWindow,
             const std::function<int()>& runLoop);

@@ -25,9 +25,10 @@ TMaskedInputForm::TMaskedInputForm(QWidget* owner) : QDialog(owner)
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
-    Label1 = new QLabel(QStringLiteral("Please enter the SFO number(\"SFO ##### ####\"), this number is located on "
-                                       "a white sticker on the Q7 board."),
-                        frame);
+    Label1 = new QLabel(
+        QStringLiteral("Please enter the SFO number(\"SFO ##### ####\"), this number is located on "
+                       "a white sticker on the Q7 board."),
+        frame);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 

@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 TMemoFormUnit::TMemoFormUnit(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                         | Qt::WindowCloseButtonHint)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("MemoFormUnit"));
     setWindowTitle(QStringLiteral("Memo Dialog"));

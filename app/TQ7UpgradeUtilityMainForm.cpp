@@ -169,15 +169,16 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
     settings->setObjectName(QStringLiteral("Settings1"));
     AutoDetectQ7 = addItem(settings, QStringLiteral("AutoDetectQ7"), QStringLiteral("Auto Detect Q7"));
     AutoDetectQ7->setCheckable(true);
-    OpenReportOnCompletion =
-        addItem(settings, QStringLiteral("OpenReportOnCompletion"), QStringLiteral("Open Report On Completion"));
+    OpenReportOnCompletion = addItem(settings, QStringLiteral("OpenReportOnCompletion"),
+                                     QStringLiteral("Open Report On Completion"));
     OpenReportOnCompletion->setCheckable(true);
     addMenuBarSeparator(bar, QStringLiteral("N2"));
 
     QMenu* upgrade = bar->addMenu(QStringLiteral("Upgrade"));
     upgrade->setObjectName(QStringLiteral("Upgrade1"));
     addItem(upgrade, QStringLiteral("FullyAutomatedUpgradeAuto2"), QStringLiteral("Fully Automated Upgrade"));
-    addItem(upgrade, QStringLiteral("BackupSiteusingSDCardonlyAuto1"), QStringLiteral("Backup Site using SD Card only "));
+    addItem(upgrade, QStringLiteral("BackupSiteusingSDCardonlyAuto1"),
+            QStringLiteral("Backup Site using SD Card only "));
     ManualConfigurationUpgradeAuto1 = addItem(upgrade, QStringLiteral("ManualConfigurationUpgradeAuto1"),
                                               QStringLiteral("Manual Configuration Upgrade"));
     addMenuBarSeparator(bar, QStringLiteral("N3"));
@@ -186,7 +187,8 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
     manual->setObjectName(QStringLiteral("ManualFunctions1"));
     addItem(manual, QStringLiteral("BackupSite1"), QStringLiteral("Collect CCS data from Existing Q7 board"));
     addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
-    addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"), QStringLiteral("Collect log files from SDCARD"));
+    addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
+            QStringLiteral("Collect log files from SDCARD"));
     addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
     addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
     addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report"));
@@ -255,8 +257,8 @@ void TQ7UpgradeUtilityMainForm::StartupTimerTimer()
     m_operatorAsked = true;
     // No way past without a name; OK takes the text as typed, blanks included.
     for (;;) {
-        const auto typed = m_op.inputText(QStringLiteral("Operator Name"), QStringLiteral("Please enter you name"),
-                                          operatorName);
+        const auto typed = m_op.inputText(QStringLiteral("Operator Name"),
+                                          QStringLiteral("Please enter you name"), operatorName);
         if (!typed)
             continue;
         operatorName = *typed;

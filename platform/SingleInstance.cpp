@@ -8,7 +8,8 @@
 SingleInstance::SingleInstance() : SingleInstance(defaultName(), defaultFolder()) {}
 
 SingleInstance::SingleInstance(const QString& name, const QString& folder)
-    : m_path(QDir(folder).filePath(name + QStringLiteral(".lock"))), m_lock(std::make_unique<QLockFile>(m_path))
+    : m_path(QDir(folder).filePath(name + QStringLiteral(".lock"))),
+      m_lock(std::make_unique<QLockFile>(m_path))
 {
     // QLockFile's default also calls a lock stale once it is 30 s old, even when its owner
     // still runs; a second copy would then start beside the first. Only a dead owner may

@@ -12,6 +12,7 @@ namespace sim {
 struct BoardFaults
 {
     bool silent = false; // the board answers nothing at all
+    QSet<int> ignore;    // Kalder commands heard but not answered
     QSet<int> refuse;    // Kalder commands answered with data byte 0 = refusalCode
     uint8_t refusalCode = 0x01;
     int echoOverride = -1;     // 0-255: every Kalder reply names this command instead

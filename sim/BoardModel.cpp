@@ -451,7 +451,8 @@ bool BoardModel::writeRegister(uint16_t reg, uint16_t value)
 
 uint8_t BoardModel::levelForCode(uint16_t code) const
 {
-    const auto cfg = bytesOf(structures[kConfig]);
+    const QByteArray config = structure(kConfig); // full size even when the area was never filled
+    const auto cfg = bytesOf(config);
     for (int i = 0; i < 3; ++i)
         if (readLe16(cfg, size_t(106 + 2 * i)) == code)
             return uint8_t(i + 1);

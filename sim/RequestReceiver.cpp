@@ -70,8 +70,14 @@ std::optional<Request> RequestReceiver::feed(uint8_t byte)
         }
         return std::nullopt;
     case State::Ascii:
-        if (byte == '\r')
+        // ASCII frames are printable: a control byte or a fresh ':' means the frame was cut
+        // short (a port closed mid-write) and something new begins.
+        if (byte == '\r') {
             m_state = State::AsciiCr;
+        } else if (byte == kDle || byte == ':') {
+            reset();
+            return feed(byte);
+        }
         return std::nullopt;
     case State::AsciiCr:
         if (byte == '\n') {

@@ -285,18 +285,19 @@ void SimulatedBoard::readLine()
     if (n <= 0)
         return;
     std::lock_guard lock(m_mutex);
-    const qint64 now = nowUs();
-    m_lastByteUs = now;
-    if (now < m_deafUntilUs) {
-        WireRecord r;
-        r.bytes = QByteArray(reinterpret_cast<const char*>(buffer), n);
-        r.ignored = true;
-        log(r);
-        return;
-    }
-    for (ssize_t i = 0; i < n; ++i)
+    m_lastByteUs = nowUs();
+    for (ssize_t i = 0; i < n; ++i) {
+        // A reboot among these bytes deafens the board to the rest of them.
+        if (m_lastByteUs < m_deafUntilUs) {
+            WireRecord r;
+            r.bytes = QByteArray(reinterpret_cast<const char*>(buffer + i), n - i);
+            r.ignored = true;
+            log(r);
+            return;
+        }
         if (auto request = m_receiver.feed(buffer[i]))
             handle(*request);
+    }
 }
 
 void SimulatedBoard::handle(const Request& request)
@@ -352,6 +353,8 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         return;
     const uint8_t command = byteAt(payload, 0);
     const QByteArray args = payload.mid(1);
+    if (m_faults.ignore.contains(command))
+        return;
     if (m_faults.refuse.contains(command)) {
         refuse(command);
         return;

@@ -42,7 +42,7 @@ private slots:
 
     void writes_data()
     {
-        QTest::addColumn<QByteArray>("before"); // "<missing>" for no file
+        QTest::addColumn<QByteArray>("before");  // "<missing>" for no file
         QTest::addColumn<QStringList>("writes"); // section, key, value triples
         QTest::addColumn<QByteArray>("after");
 
@@ -51,7 +51,8 @@ private slots:
             << QByteArray("[Defaults]\r\nComport=COM3\r\n");
         QTest::addRow("new keys are appended in write order")
             << QByteArray("<missing>")
-            << QStringList{"Defaults", "Comport", "", "Defaults", "AutoDetectQ7", "1", "Defaults", "OperatorName", "Ann"}
+            << QStringList{"Defaults", "Comport",      "",   "Defaults", "AutoDetectQ7", "1",
+                           "Defaults", "OperatorName", "Ann"}
             << QByteArray("[Defaults]\r\nComport=\r\nAutoDetectQ7=1\r\nOperatorName=Ann\r\n");
         QTest::addRow("update in place, names match in any case, other lines kept")
             << QByteArray("; written by hand\r\n[Other]\r\nComport=keep\r\n[DEFAULTS]\r\n  comport = COM1\r\n"
@@ -81,7 +82,8 @@ private slots:
         for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
             QVERIFY(ini.writeString(writes[i], writes[i + 1], writes[i + 2]));
         QCOMPARE(readAll(m_path), after);
-        QVERIFY2(QDir(m_dir.path()).entryList(QDir::Files) == QStringList{"test.ini"}, "no temporary file left");
+        QVERIFY2(QDir(m_dir.path()).entryList(QDir::Files) == QStringList{"test.ini"},
+                 "no temporary file left");
     }
 
     void reads_data()
@@ -90,8 +92,9 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("expected"); // invalid: no value
 
-        const QByteArray file = "[Other]\r\nName=wrong\r\n[defaults]\r\n Name =  Ann Lee  \r\nQuoted=\" x \"\r\n"
-                                ";Comment=1\r\nNumber= 42 \r\nHex=0x10\r\n";
+        const QByteArray file =
+            "[Other]\r\nName=wrong\r\n[defaults]\r\n Name =  Ann Lee  \r\nQuoted=\" x \"\r\n"
+            ";Comment=1\r\nNumber= 42 \r\nHex=0x10\r\n";
         QTest::addRow("blanks around the value dropped") << file << "NAME" << QVariant("Ann Lee");
         QTest::addRow("one pair of quotes dropped") << file << "Quoted" << QVariant(" x ");
         QTest::addRow("comment is no key") << file << "Comment" << QVariant();

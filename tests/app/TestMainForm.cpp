@@ -35,7 +35,8 @@ public:
 class PromptOperator : public ScriptedOperator
 {
 public:
-    std::optional<QString> inputText(const QString& caption, const QString& prompt, const QString& initial) override
+    std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                     const QString& initial) override
     {
         initials << initial;
         return ScriptedOperator::inputText(caption, prompt, initial);
@@ -125,15 +126,17 @@ private slots:
         }
         QFile file(settingsPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("[Defaults]\r\nComport=\r\nAutoDetectQ7=0\r\nOpenReportOnCompletion=0\r\n"
-                                            "OperatorName=Ann\r\n"));
+        QCOMPARE(file.readAll(),
+                 QByteArray("[Defaults]\r\nComport=\r\nAutoDetectQ7=0\r\nOpenReportOnCompletion=0\r\n"
+                            "OperatorName=Ann\r\n"));
 
         QFile marker(appFolder + "/Data/site.txt");
         QVERIFY(marker.open(QIODevice::WriteOnly));
         marker.close();
         auto second = makeWindow();
         QVERIFY2(marker.exists(), "existing folders are used as they are");
-        QCOMPARE(QDir(userData()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Q7UpgradeUtility"});
+        QCOMPARE(QDir(userData()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{"Q7UpgradeUtility"});
         QCOMPARE(QDir(appFolder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Data"});
         QVERIFY(!second->autoDetectQ7());
         QCOMPARE(second->operatorName, QString("Ann"));
@@ -145,7 +148,8 @@ private slots:
         QTest::addColumn<QString>("blocked"); // path, below the user data folder, taken by a file
         QTest::addColumn<QStringList>("messages");
 
-        QTest::addRow("application folder") << "Q7UpgradeUtility" << QStringList{"unable to create directory"};
+        QTest::addRow("application folder")
+            << "Q7UpgradeUtility" << QStringList{"unable to create directory"};
         QTest::addRow("data folder") << "Q7UpgradeUtility/Data" << QStringList{};
     }
 
@@ -171,19 +175,20 @@ private slots:
     {
         auto window = makeWindow();
         const QList<QAction*> top = window->menuBar()->actions();
-        QCOMPARE(texts(top), (QStringList{"File", "-", "Settings", "-", "Upgrade", "-", "Manual Functions", "-",
-                                          "Open Explorer"}));
+        QCOMPARE(texts(top), (QStringList{"File", "-", "Settings", "-", "Upgrade", "-", "Manual Functions",
+                                          "-", "Open Explorer"}));
         for (int i = 1; i < top.size(); i += 2)
             QVERIFY(top[i]->isSeparator());
         QCOMPARE(texts(top[0]->menu()->actions()), QStringList{"Exit"});
-        QCOMPARE(texts(top[2]->menu()->actions()), (QStringList{"Auto Detect Q7", "Open Report On Completion"}));
+        QCOMPARE(texts(top[2]->menu()->actions()),
+                 (QStringList{"Auto Detect Q7", "Open Report On Completion"}));
         QCOMPARE(texts(top[4]->menu()->actions()),
                  (QStringList{"Fully Automated Upgrade", "Backup Site using SD Card only ",
                               "Manual Configuration Upgrade"}));
         QCOMPARE(texts(top[6]->menu()->actions()),
-                 (QStringList{"Collect CCS data from Existing Q7 board", "Send CC data to Replacement Q7 board ",
-                              "Collect log files from SDCARD", "Send log files to SD Card", "Add Images to Data Folder",
-                              "Generate Report"}));
+                 (QStringList{"Collect CCS data from Existing Q7 board",
+                              "Send CC data to Replacement Q7 board ", "Collect log files from SDCARD",
+                              "Send log files to SD Card", "Add Images to Data Folder", "Generate Report"}));
         QVERIFY(!window->findChild<QAction*>("ManualConfigurationUpgradeAuto1")->isVisible());
         QVERIFY(window->findChild<QAction*>("AutoDetectQ7")->isCheckable());
         QVERIFY(window->findChild<QAction*>("OpenReportOnCompletion")->isCheckable());

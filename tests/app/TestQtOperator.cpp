@@ -11,8 +11,7 @@
 namespace {
 
 // Answers the next modal widget from inside its loop.
-template <typename Widget>
-void whenShown(std::function<void(Widget*)> answer)
+template <typename Widget> void whenShown(std::function<void(Widget*)> answer)
 {
     QTimer::singleShot(0, [answer] {
         auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
@@ -37,8 +36,9 @@ private slots:
 
         QTest::addRow("ok") << Operator::Buttons::Ok << int(QMessageBox::Ok) << int(QMessageBox::Ok)
                             << Operator::Answer::Ok;
-        QTest::addRow("ok cancel: cancel") << Operator::Buttons::OkCancel << int(QMessageBox::Ok | QMessageBox::Cancel)
-                                           << int(QMessageBox::Cancel) << Operator::Answer::Cancel;
+        QTest::addRow("ok cancel: cancel")
+            << Operator::Buttons::OkCancel << int(QMessageBox::Ok | QMessageBox::Cancel)
+            << int(QMessageBox::Cancel) << Operator::Answer::Cancel;
         QTest::addRow("yes no: yes") << Operator::Buttons::YesNo << int(QMessageBox::Yes | QMessageBox::No)
                                      << int(QMessageBox::Yes) << Operator::Answer::Yes;
         QTest::addRow("yes no: no") << Operator::Buttons::YesNo << int(QMessageBox::Yes | QMessageBox::No)
@@ -81,7 +81,8 @@ private slots:
             label = dialog->labelText();
             dialog->accept();
         });
-        QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"), std::optional<QString>("Ann"));
+        QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"),
+                 std::optional<QString>("Ann"));
         QCOMPARE(caption, QString("Operator Name"));
         QCOMPARE(label, QString("Please enter you name"));
 

@@ -30,16 +30,20 @@ private slots:
         QTest::addColumn<QString>("operatorName");
 
         QTest::addRow("missing file gives the defaults") << QByteArray("<missing>") << true << false << "";
-        QTest::addRow("unreadable file gives the defaults") << QByteArray("<unreadable>") << true << false << "";
+        QTest::addRow("unreadable file gives the defaults")
+            << QByteArray("<unreadable>") << true << false << "";
         QTest::addRow("yes is no integer: default")
-            << QByteArray("[Defaults]\r\nAutoDetectQ7=yes\r\nOpenReportOnCompletion=yes\r\n") << true << false << "";
-        QTest::addRow("2 is true") << QByteArray("[Defaults]\r\nAutoDetectQ7=2\r\nOpenReportOnCompletion=2\r\n")
+            << QByteArray("[Defaults]\r\nAutoDetectQ7=yes\r\nOpenReportOnCompletion=yes\r\n") << true << false
+            << "";
+        QTest::addRow("2 is true") << QByteArray(
+                                          "[Defaults]\r\nAutoDetectQ7=2\r\nOpenReportOnCompletion=2\r\n")
                                    << true << true << "";
         QTest::addRow("0 is false, name read")
             << QByteArray("[Defaults]\r\nComport=COM3\r\nAutoDetectQ7=0\r\nOpenReportOnCompletion=0\r\n"
                           "OperatorName=Ann Lee\r\n")
             << false << false << "Ann Lee";
-        QTest::addRow("empty value: default") << QByteArray("[Defaults]\r\nAutoDetectQ7=\r\n") << true << false << "";
+        QTest::addRow("empty value: default")
+            << QByteArray("[Defaults]\r\nAutoDetectQ7=\r\n") << true << false << "";
         QTest::addRow("keys of another section ignored")
             << QByteArray("[Port]\r\nAutoDetectQ7=0\r\nOperatorName=X\r\n") << true << false << "";
     }

@@ -109,7 +109,8 @@ private slots:
 
         auto contend = [&] {
             QProcess holder;
-            holder.start(QStringLiteral(Q7_BINARY_DIR "/single_instance_holder"), {"Q7UpgradeUtility", home.path()});
+            holder.start(QStringLiteral(Q7_BINARY_DIR "/single_instance_holder"),
+                         {"Q7UpgradeUtility", home.path()});
             holder.waitForStarted(5000);
             holder.waitForReadyRead(5000);
             const QByteArray verdict = holder.readLine().trimmed();

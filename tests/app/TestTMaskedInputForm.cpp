@@ -25,9 +25,12 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
 
-        QTest::addRow("nine digits") << "123456789" << "SFO 12345 6789";
-        QTest::addRow("letters have no effect") << "1a2b3c4d5eSF6g7h8i9" << "SFO 12345 6789";
-        QTest::addRow("extra digits ignored") << "12345678901" << "SFO 12345 6789";
+        QTest::addRow("nine digits") << "123456789"
+                                     << "SFO 12345 6789";
+        QTest::addRow("letters have no effect") << "1a2b3c4d5eSF6g7h8i9"
+                                                << "SFO 12345 6789";
+        QTest::addRow("extra digits ignored") << "12345678901"
+                                              << "SFO 12345 6789";
     }
 
     void typing()

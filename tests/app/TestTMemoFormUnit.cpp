@@ -19,7 +19,8 @@ private slots:
         QTest::addRow("two lines") << QStringList{"Meter pit flooded", "Cable replaced"}
                                    << QStringList{"Meter pit flooded", "Cable replaced"};
         QTest::addRow("final Enter adds no line") << QStringList{"One", ""} << QStringList{"One"};
-        QTest::addRow("blank line inside kept") << QStringList{"One", "", "Two"} << QStringList{"One", "", "Two"};
+        QTest::addRow("blank line inside kept")
+            << QStringList{"One", "", "Two"} << QStringList{"One", "", "Two"};
     }
 
     void lines()

@@ -77,7 +77,8 @@ private slots:
         QCOMPARE(verdict, QByteArray("held"));
         QFile lock(m_dir.filePath("longrun.lock"));
         QVERIFY(lock.open(QIODevice::ReadWrite));
-        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        QVERIFY(
+            lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
         lock.close();
 
         auto contender = startHolder("longrun", verdict);

@@ -76,6 +76,16 @@ private slots:
         QVERIFY(exchange(0x00));
     }
 
+    void ignoredCommandGoesUnansweredWhileOthersAreAnswered()
+    {
+        BoardFaults f;
+        f.ignore = {0x13};
+        m_board->setFaults(f);
+        QVERIFY(!exchange(0x13, QByteArray(1, 0), 300));
+        QVERIFY(exchange(0x00));
+        QCOMPARE(m_board->requestsReceived().size(), 2);
+    }
+
     void refusedCommandHasNoEffect()
     {
         BoardFaults f;

@@ -1,6 +1,7 @@
 #include "LineProbe.h"
 #include "SimulatedBoard.h"
 
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -176,6 +177,19 @@ private slots:
         QCOMPARE(exchange(0x13, hex("05")).payload.mid(2), config);
         QCOMPARE(m_board->model().resets, uint16_t(BoardModel::existing().resets + 1));
         QCOMPARE(m_board->model().count(0x43), 1);
+    }
+
+    void bytesRightBehindTheRebootCommandAreNotHeard()
+    {
+        m_board->editModel([](BoardModel& m) { m.rebootSilenceMs = 500; });
+        m_line->send(probe::request(0x43) + probe::request(0x00));
+        const auto reply = m_line->kalderFrame();
+        QVERIFY(reply);
+        QCOMPARE(reply->payload, hex("8043"));
+        QVERIFY(!m_line->kalderFrame(200));
+        const auto log = m_board->wireLog();
+        QVERIFY(log.last().ignored);
+        QCOMPARE(log.last().bytes, probe::request(0x00));
     }
 
     void putStructureOfTheWrongSizeOrIdIsRefused_data()
@@ -389,6 +403,16 @@ private slots:
             QVERIFY(t != 0.0f);
     }
 
+    void blankBoardAnswersWithoutProfile()
+    {
+        // A board model built field by field, with areas never filled, must still serve.
+        m_board->swapBoard(BoardModel());
+        QCOMPARE(exchange(0x13, hex("05")).payload.size(), 2 + 332);
+        QCOMPARE(exchange(0x51, hex("01440000")).payload, hex("8051014402 0000"));
+        m_line->send(probe::ascii(hex("010300000003")));
+        QVERIFY(m_line->asciiFrame());
+    }
+
     void firmwareTextSelectsTheRegisters()
     {
         m_board->editModel([](BoardModel& m) { m.firmware = QStringLiteral("0051"); });
@@ -401,6 +425,36 @@ private slots:
         m_line.reset();
         m_line = std::make_unique<probe::Line>(m_board->devicePath());
         QCOMPARE(uint8_t(exchange(0x00).payload[0]), uint8_t(0x80));
+    }
+
+    void boardFindsTheNextFrameAfterGarbage_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addRow("half a Kalder frame") << hex("1002018013") << 0;
+        QTest::addRow("DLE followed by junk") << hex("10FF10AB") << 0;
+        QTest::addRow("bad stuffing") << hex("1002011010") << 0;
+        QTest::addRow("half an ASCII frame") << QByteArray(":0103007") << 0;
+        QTest::addRow("ASCII frame with a bad end") << QByteArray(":010300740028600D0D") << 0;
+        QTest::addRow("an RTU frame cut short") << hex("0103") << 100;
+        QTest::addRow("a Kalder frame too long to be one") << hex("100201") + QByteArray(1500, 'x') << 0;
+        QByteArray random(4096, '\0');
+        QRandomGenerator rng(7);
+        for (auto& c : random)
+            c = char(rng.bounded(256));
+        QTest::addRow("random bytes") << random << 100;
+    }
+
+    void boardFindsTheNextFrameAfterGarbage()
+    {
+        QFETCH(QByteArray, garbage);
+        QFETCH(int, pauseMs);
+        m_line->send(garbage);
+        QTest::qWait(pauseMs);
+        m_line->read(50); // whatever the garbage provoked
+        const auto reply = exchange(0x00);
+        QVERIFY(reply.crcOk);
+        QCOMPARE(reply.payload, hex("8000"));
     }
 
     void serialPortOpensClosesAndReopensTheLine()

@@ -151,6 +151,9 @@ int main(int argc, char* argv[])
         {QStringLiteral("empty-blocks"), QStringLiteral("Blocks without data that open every transfer."),
          QStringLiteral("n")},
         {QStringLiteral("silent"), QStringLiteral("Fault: answer nothing.")},
+        {QStringLiteral("ignore"),
+         QStringLiteral("Fault: hear these commands (e.g. 19,20) but answer nothing."),
+         QStringLiteral("list")},
         {QStringLiteral("refuse"), QStringLiteral("Fault: refuse these commands (e.g. 67,99)."),
          QStringLiteral("list")},
         {QStringLiteral("echo"), QStringLiteral("Fault: every reply names this command."),
@@ -223,6 +226,8 @@ int main(int argc, char* argv[])
     sim::BoardFaults faults;
     faults.silent = parser.isSet(QStringLiteral("silent"));
     faults.pace = parser.isSet(QStringLiteral("pace"));
+    if (parser.isSet(QStringLiteral("ignore")))
+        faults.ignore = numbers(parser.value(QStringLiteral("ignore")), QStringLiteral("ignore"));
     if (parser.isSet(QStringLiteral("refuse")))
         faults.refuse = numbers(parser.value(QStringLiteral("refuse")), QStringLiteral("refuse"));
     if (parser.isSet(QStringLiteral("echo")))
