@@ -12,6 +12,7 @@
 #include "StatusRecord.h"
 
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -22,6 +23,20 @@ const QString kCaption = QStringLiteral("Generating Report");
 template <typename Record> Record recordFrom(const Q7Port& port, int id)
 {
     return Record::fromBytes(port.structures[static_cast<std::size_t>(id)]).value_or(Record());
+}
+
+// Up to `attempts` block reads of `count` registers; the register bytes of the first whole
+// reply. A reply shorter than its byte count says is no reply.
+std::optional<std::vector<std::uint8_t>> readBlock(Q7Port& port, std::uint16_t start, std::uint16_t count,
+                                                   int attempts)
+{
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        Q7Port::RequestBuffer buffer{};
+        std::uint16_t length = 0;
+        if (port.readRegisters(start, count, buffer, length, 5) && length >= 1 + 2 * count)
+            return std::vector<std::uint8_t>(buffer.begin() + 1, buffer.begin() + 1 + 2 * count);
+    }
+    return std::nullopt;
 }
 
 constexpr int kStatusStructure = 0;
@@ -126,16 +141,9 @@ bool TQ7Report::ReadFirmwareRegisters()
     m_firmwareChars.reset();
     if (!m_port.portOpen || !m_port.sendNullCommand())
         return false;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        Q7Port::RequestBuffer buffer{};
-        std::uint16_t length = 0;
-        // A reply is its byte count and the two registers' four bytes; a shorter one is no reply.
-        if (m_port.readRegisters(Registers::kFirmwareVersion, 2, buffer, length, 5) && length >= 5) {
-            m_firmwareChars = Registers::FirmwareChars{buffer[1], buffer[2], buffer[3], buffer[4]};
-            return true;
-        }
-    }
-    return false;
+    if (const auto bytes = readBlock(m_port, Registers::kFirmwareVersion, 2, 4))
+        m_firmwareChars = Registers::FirmwareChars{(*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]};
+    return m_firmwareChars.has_value();
 }
 
 bool TQ7Report::ReadEsnRegisters()
@@ -143,15 +151,9 @@ bool TQ7Report::ReadEsnRegisters()
     m_esn.reset();
     if (!m_port.portOpen || !m_port.sendNullCommand())
         return false;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        Q7Port::RequestBuffer buffer{};
-        std::uint16_t length = 0;
-        if (m_port.readRegisters(Registers::kEsn, 3, buffer, length, 5) && length >= 7) {
-            m_esn = Registers::esnFromRegisters(std::span(buffer).subspan<1, 6>());
-            return true;
-        }
-    }
-    return false;
+    if (const auto bytes = readBlock(m_port, Registers::kEsn, 3, 4))
+        m_esn = Registers::esnFromRegisters(std::span(*bytes).first<6>());
+    return m_esn.has_value();
 }
 
 std::uint32_t TQ7Report::meterId() const
@@ -204,15 +206,8 @@ void TQ7Report::AddTotalsRows()
 {
     if (!m_port.portOpen)
         return;
-    for (int attempt = 0; attempt < 7; ++attempt) {
-        Q7Port::RequestBuffer buffer{};
-        std::uint16_t length = 0;
-        if (m_port.readRegisters(Registers::kTotals, 40, buffer, length, 5) && length >= 81) {
-            m_totals << ReportRows::totalsRows(
-                Registers::totalisersFromRegisters(std::span(buffer).subspan<1, 80>()));
-            return;
-        }
-    }
+    if (const auto bytes = readBlock(m_port, Registers::kTotals, 40, 7))
+        m_totals << ReportRows::totalsRows(Registers::totalisersFromRegisters(std::span(*bytes).first<80>()));
 }
 
 void TQ7Report::AddDiagnosticRows()
