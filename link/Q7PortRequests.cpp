@@ -267,7 +267,8 @@ bool Q7Port::typedRead(std::uint16_t address, std::uint16_t count, Convert conve
     for (int attempt = 0; attempt < 4; ++attempt) {
         RequestBuffer buffer{};
         std::uint16_t length = 0;
-        if (readRegisters(address, count, buffer, length, 5))
+        // A reply shorter than the registers asked for would decode zeros as the value.
+        if (readRegisters(address, count, buffer, length, 5) && length >= 1 + 2 * count)
             return convert(buffer, length);
     }
     return false;

@@ -136,6 +136,27 @@ private slots:
         QCOMPARE(totals.values()[9], 15.0f);
     }
 
+    void shortRegisterReplyIsNotAValue()
+    {
+        // Two of the eighty register bytes: every attempt is refused rather than read as zeros.
+        BoardLink link;
+        QVERIFY(link.open());
+        int reads = 0;
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder) {
+                link.board.write(wire::kalderReply(0x00, QByteArray()));
+            } else {
+                ++reads;
+                link.board.write(asciiFrame(wire::hex("01 03 02 12 34")));
+            }
+        });
+        Q7Data::Totalisers totals;
+        QVERIFY(!link.port.readTotals(&totals));
+        QCOMPARE(reads, 4);
+        unsigned long value = 0;
+        QVERIFY(!link.port.readUI32Register(116, &value));
+    }
+
     void embeddedSetTimePayload()
     {
         BoardLink link;
