@@ -11,6 +11,8 @@
 #include "StartUp.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
+#include <optional>
+
 int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
 {
     Q7Application app(argc, argv);
@@ -21,15 +23,18 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
     // Named after the executable, so a launcher with a name of its own never blocks the
     // program, nor the program it.
     SingleInstance instance;
-    AppFolders folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
+    std::optional<AppFolders> folders;
     DesktopFileBrowser fileBrowser;
     ManualVolumeWatch manualVolumes;
-    VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
 
     return startUp(
         op, instance,
         [&]() -> std::unique_ptr<QWidget> {
-            MainFormServices services{op, SystemClock::instance(), folders, fileBrowser, volumes,
+            if (options.prepare)
+                options.prepare(options);
+            folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
+            VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
+            MainFormServices services{op, SystemClock::instance(), *folders, fileBrowser, volumes,
                                       SettingsFile::defaultPath()};
             services.extraPorts = options.extraPorts;
             auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);

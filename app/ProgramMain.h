@@ -14,6 +14,10 @@ class VolumeWatch;
 // demo on simulated boards). The program itself runs with every option left unset.
 struct ProgramOptions
 {
+    // Called once this copy holds the single-instance lock and before anything is made, so a
+    // launcher sets up the hardware it owns only when it is the one copy running; it may fill
+    // in the options below. An exception it throws is shown, and the program ends with 1.
+    std::function<void(ProgramOptions&)> prepare;
     // Devices to list and probe beside the platform's own serial ports.
     QStringList extraPorts;
     // The folder the data folder tree is made under; the platform's per-user location when

@@ -13,6 +13,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -132,6 +135,55 @@ private slots:
         // The window's own slots receive the watch's reports (disconnect tells whether it was).
         QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeArrived, m_window.get(), nullptr));
         QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeRemoved, m_window.get(), nullptr));
+    }
+
+    void theDemoRunsApartFromTheProgramAndOnlyOnce()
+    {
+        // Both programs headless, sharing one user's folders: each takes its own lock and
+        // keeps its own data; a second demo must not remake the cards under the first.
+        QTemporaryDir home;
+        QVERIFY(QDir().mkdir(home.filePath("share")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath("share"));
+        const auto start = [&](QProcess& process, const char* program) {
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(Q7_BINARY_DIR "/") + program, {});
+            return process.waitForStarted(5000);
+        };
+        QProcess real;
+        QProcess demo;
+        QProcess second;
+        // Killed on every way out, so a failed check leaves no program running.
+        const auto cleanup = qScopeGuard([&] {
+            for (QProcess* process : {&second, &demo, &real}) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        });
+        QVERIFY(start(real, "Q7UpgradeUtility"));
+        QVERIFY(start(demo, "q7-demo"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.filePath("Q7UpgradeUtility.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.filePath("q7-demo.lock")), 10000);
+        const QString demoRoot = home.filePath("share/Q7UpgradeUtility-demo");
+        QTRY_VERIFY(QFileInfo(demoRoot + "/Q7UpgradeUtility/Data").isDir());
+        QTRY_VERIFY(QFileInfo(home.filePath("share/Q7UpgradeUtility/Data")).isDir());
+        QByteArray said;
+        QTRY_VERIFY((said += demo.readAllStandardError()).contains("Simulated existing Q7 board on /dev/"));
+
+        const QString kept = demoRoot + "/SD cards/replacement board/RESTORED.CSV";
+        {
+            QFile file(kept);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(start(second, "q7-demo"));
+        // It stops at "Application already running"; a copy that set up its hardware first
+        // would have said so on stderr at once.
+        QTest::qWait(1500);
+        QCOMPARE(second.state(), QProcess::Running);
+        QVERIFY(!second.readAllStandardError().contains("Simulated"));
+        QVERIFY(QFile::exists(kept));
     }
 };
 

@@ -8,26 +8,29 @@
 #include <QDir>
 
 #include <cstdio>
+#include <stdexcept>
 
 int main(int argc, char** argv)
 {
     DemoSession session(DemoSession::defaultRoot());
-    QString error;
-    if (!session.start(&error)) {
-        std::fprintf(stderr, "q7-demo: %s\n", qUtf8Printable(error));
-        return 1;
-    }
 
     ProgramOptions options;
-    options.extraPorts = {session.devicePath()};
-    options.dataRoot = session.root();
-    options.volumes = &session.volumes();
+    // Only the one running copy may remake the cards: a second start must not empty the
+    // replacement card under the first.
+    options.prepare = [&session](ProgramOptions& o) {
+        QString error;
+        if (!session.start(&error))
+            throw std::runtime_error(error.toStdString());
+        o.extraPorts = {session.devicePath()};
+        o.dataRoot = session.root();
+        o.volumes = &session.volumes();
+        std::fprintf(stderr, "q7-demo: %s; data in %s\n", qUtf8Printable(session.describe()),
+                     qUtf8Printable(QDir::toNativeSeparators(session.root())));
+    };
     options.onMainWindow = [&session](TQ7UpgradeUtilityMainForm& window, Operator& op) {
         window.setWindowTitle(window.windowTitle() + QStringLiteral(" (simulated boards)"));
         session.addSimulationMenu(window, op);
         op.setStatus(session.describe());
     };
-    std::fprintf(stderr, "q7-demo: %s; data in %s\n", qUtf8Printable(session.describe()),
-                 qUtf8Printable(QDir::toNativeSeparators(session.root())));
     return runUpgradeUtility(argc, argv, std::move(options));
 }
