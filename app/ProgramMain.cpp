@@ -34,8 +34,9 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
                 options.prepare(options);
             folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
             VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
-            MainFormServices services{op, SystemClock::instance(), *folders, fileBrowser, volumes,
-                                      SettingsFile::defaultPath()};
+            const QString settingsPath = SettingsFile::defaultPath();
+            MainFormServices services{op,          SystemClock::instance(), *folders, fileBrowser, volumes,
+                                      settingsPath};
             services.extraPorts = options.extraPorts;
             auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
             op.setOwner(window.get());

@@ -70,8 +70,8 @@ private slots:
         QString error;
         QVERIFY2(m_session->start(&error), qPrintable(error));
         m_folders = std::make_unique<AppFolders>(m_session->root());
-        MainFormServices services{m_op, m_clock, *m_folders, m_browser, m_session->volumes(),
-                                  m_dir.filePath("q7-demo.ini")};
+        MainFormServices services{
+            m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
         services.extraPorts = {m_session->devicePath()};
         m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
         m_session->addSimulationMenu(*m_window, m_op);

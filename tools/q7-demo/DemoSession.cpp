@@ -28,7 +28,8 @@ bool freshFolder(const QString& path, QString* error)
     QDir folder(path);
     if ((folder.exists() && !folder.removeRecursively()) || !QDir().mkpath(path)) {
         if (error)
-            *error = QStringLiteral("Cannot prepare the simulated SD card %1").arg(QDir::toNativeSeparators(path));
+            *error =
+                QStringLiteral("Cannot prepare the simulated SD card %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     return true;
@@ -122,11 +123,13 @@ void DemoSession::addSimulationMenu(QMainWindow& window, Operator& op)
         return item;
     };
 
-    QAction* toReplacement = add(QStringLiteral("SwapToReplacement"), QStringLiteral("Swap to replacement board"));
+    QAction* toReplacement =
+        add(QStringLiteral("SwapToReplacement"), QStringLiteral("Swap to replacement board"));
     QAction* toExisting = add(QStringLiteral("SwapToExisting"), QStringLiteral("Swap to existing board"));
     menu->addSeparator();
     QAction* insertOld = add(QStringLiteral("InsertOldCard"), QStringLiteral("Insert old board's SD card"));
-    QAction* insertNew = add(QStringLiteral("InsertReplacementCard"), QStringLiteral("Insert replacement SD card"));
+    QAction* insertNew =
+        add(QStringLiteral("InsertReplacementCard"), QStringLiteral("Insert replacement SD card"));
     QAction* remove = add(QStringLiteral("RemoveCard"), QStringLiteral("Remove SD card"));
 
     const auto showBoard = [this, toReplacement, toExisting] {
