@@ -59,6 +59,7 @@ TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& ser
       m_fileBrowser(services.fileBrowser), m_volumes(services.volumes), m_summaryLog(services.summaryLog),
       m_settingsPath(services.settingsPath)
 {
+    extraPorts = services.extraPorts;
     setObjectName(QStringLiteral("Q7UpgradeUtilityMainForm"));
     setWindowTitle(QStringLiteral("Q7 Upgrade Utility"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));

@@ -31,6 +31,8 @@ struct MainFormServices
     QString settingsPath;
     // Null until the summary log exists; nothing can touch site data before then.
     SummaryLogWriter* summaryLog = nullptr;
+    // Devices to list and probe beside the platform's own serial ports.
+    QStringList extraPorts = {};
 };
 
 // The program's one window. It lives for the whole run and holds the state the workflows
@@ -62,6 +64,10 @@ public:
     std::array<QString, 2> sfoNumber;
     bool totalsFromQuery = false;
     SiteState siteState;
+
+    // Devices to list and probe beside the platform's own serial ports; board detection and
+    // the port selection take them from here.
+    QStringList extraPorts;
 
     // Filled by board detection and by the SD-card watch.
     QStringList portNames;

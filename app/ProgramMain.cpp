@@ -1,0 +1,48 @@
+#include "ProgramMain.h"
+
+#include "AppFolders.h"
+#include "Clock.h"
+#include "FileBrowser.h"
+#include "ManualVolumeWatch.h"
+#include "Q7Application.h"
+#include "QtOperator.h"
+#include "SettingsFile.h"
+#include "SingleInstance.h"
+#include "StartUp.h"
+#include "TQ7UpgradeUtilityMainForm.h"
+
+#include <optional>
+
+int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
+{
+    Q7Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Q7UpgradeUtility"));
+    QtOperator op;
+    app.setOperator(&op);
+
+    // Named after the executable, so a launcher with a name of its own never blocks the
+    // program, nor the program it.
+    SingleInstance instance;
+    std::optional<AppFolders> folders;
+    DesktopFileBrowser fileBrowser;
+    ManualVolumeWatch manualVolumes;
+
+    return startUp(
+        op, instance,
+        [&]() -> std::unique_ptr<QWidget> {
+            if (options.prepare)
+                options.prepare(options);
+            folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
+            VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
+            const QString settingsPath = SettingsFile::defaultPath();
+            MainFormServices services{op,          SystemClock::instance(), *folders, fileBrowser, volumes,
+                                      settingsPath};
+            services.extraPorts = options.extraPorts;
+            auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
+            op.setOwner(window.get());
+            if (options.onMainWindow)
+                options.onMainWindow(*window, op);
+            return window;
+        },
+        [] { return QApplication::exec(); });
+}

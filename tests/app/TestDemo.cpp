@@ -1,0 +1,191 @@
+// The demo's pieces in-process, as q7-demo wires them: the simulated board must reach the
+// program only through the ports it lists, and the Simulation menu must change what answers
+// on the cable and which card the program is told about.
+#include "AppFolders.h"
+#include "BoardDetector.h"
+#include "BoardModel.h"
+#include "Clock.h"
+#include "DemoSession.h"
+#include "FileBrowser.h"
+#include "Q7Port.h"
+#include "ScriptedOperator.h"
+#include "TQ7UpgradeUtilityMainForm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+class NoFileBrowser : public FileBrowser
+{
+public:
+    bool openFolder(const QString&) override { return true; }
+};
+
+QByteArray esn(const std::array<uint8_t, 6>& bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
+
+} // namespace
+
+class TestDemo : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FastClock m_clock;
+    ScriptedOperator m_op;
+    NoFileBrowser m_browser;
+    std::unique_ptr<DemoSession> m_session;
+    std::unique_ptr<AppFolders> m_folders;
+    std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
+
+    void trigger(const QString& name)
+    {
+        auto* action = m_window->findChild<QAction*>(name);
+        QVERIFY2(action, qPrintable(name));
+        QVERIFY2(action->isEnabled(), qPrintable(name));
+        action->trigger();
+    }
+
+    QByteArray readEsn(Q7Port& port)
+    {
+        if (!port.getStucture(1))
+            return {};
+        return QByteArray(reinterpret_cast<const char*>(port.structures[1].data()), 6);
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_session = std::make_unique<DemoSession>(m_dir.path() + "/demo");
+        QString error;
+        QVERIFY2(m_session->start(&error), qPrintable(error));
+        m_folders = std::make_unique<AppFolders>(m_session->root());
+        MainFormServices services{
+            m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
+        services.extraPorts = {m_session->devicePath()};
+        m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
+        m_session->addSimulationMenu(*m_window, m_op);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_folders.reset();
+        m_session.reset();
+    }
+
+    void theProgramFindsTheBoardAndTheMenuSwapsIt()
+    {
+        QVERIFY(m_window->dataFolderRoot.startsWith(m_session->root() + '/'));
+        QVERIFY(BoardDetector::availablePorts(m_window->extraPorts).contains(m_session->devicePath()));
+
+        Q7Port port(m_clock);
+        QVERIFY(port.OpenPort(m_session->devicePath(), 9600));
+        QVERIFY(port.sendNullCommand());
+        const QByteArray existing = esn(sim::BoardModel::existing().esn);
+        const QByteArray replacement = esn(sim::BoardModel::replacement().esn);
+        QVERIFY(existing != replacement);
+        QCOMPARE(readEsn(port), existing);
+
+        trigger("SwapToReplacement");
+        QCOMPARE(readEsn(port), replacement);
+        QVERIFY(!m_window->findChild<QAction*>("SwapToReplacement")->isEnabled());
+        QVERIFY(m_op.statusTexts().last().contains("replacement"));
+
+        trigger("SwapToExisting");
+        QCOMPARE(readEsn(port), existing);
+    }
+
+    void cardsReachTheMainWindow()
+    {
+        ManualVolumeWatch& volumes = m_session->volumes();
+        // The window starts the watch it was given; a watch nobody started reports nothing.
+        QVERIFY(volumes.isStarted());
+        QSignalSpy arrived(&volumes, &VolumeWatch::volumeArrived);
+        QSignalSpy removed(&volumes, &VolumeWatch::volumeRemoved);
+        const QString oldCard = m_session->cardFolder(DemoSession::Card::OldBoard);
+        const QString newCard = m_session->cardFolder(DemoSession::Card::Replacement);
+
+        trigger("InsertOldCard");
+        QCOMPARE(arrived.size(), 1);
+        QCOMPARE(arrived.takeFirst().at(0).toString(), oldCard);
+        QVERIFY(!QDir(oldCard).entryList({"*.csv", "*.CSV"}, QDir::Files).isEmpty());
+
+        // One tray: the other card goes in only after this one came out.
+        trigger("InsertReplacementCard");
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.takeFirst().at(0).toString(), oldCard);
+        QCOMPARE(arrived.takeFirst().at(0).toString(), newCard);
+        QVERIFY(QDir(newCard).isEmpty());
+
+        trigger("RemoveCard");
+        QCOMPARE(removed.takeFirst().at(0).toString(), newCard);
+        QVERIFY(volumes.volumes().isEmpty());
+
+        // The window's own slots receive the watch's reports (disconnect tells whether it was).
+        QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeArrived, m_window.get(), nullptr));
+        QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeRemoved, m_window.get(), nullptr));
+    }
+
+    void theDemoRunsApartFromTheProgramAndOnlyOnce()
+    {
+        // Both programs headless, sharing one user's folders: each takes its own lock and
+        // keeps its own data; a second demo must not remake the cards under the first.
+        QTemporaryDir home;
+        QVERIFY(QDir().mkdir(home.filePath("share")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath("share"));
+        const auto start = [&](QProcess& process, const char* program) {
+            process.setProcessEnvironment(env);
+            process.start(QStringLiteral(Q7_BINARY_DIR "/") + program, {});
+            return process.waitForStarted(5000);
+        };
+        QProcess real;
+        QProcess demo;
+        QProcess second;
+        // Killed on every way out, so a failed check leaves no program running.
+        const auto cleanup = qScopeGuard([&] {
+            for (QProcess* process : {&second, &demo, &real}) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        });
+        QVERIFY(start(real, "Q7UpgradeUtility"));
+        QVERIFY(start(demo, "q7-demo"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.filePath("Q7UpgradeUtility.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.filePath("q7-demo.lock")), 10000);
+        const QString demoRoot = home.filePath("share/Q7UpgradeUtility-demo");
+        QTRY_VERIFY(QFileInfo(demoRoot + "/Q7UpgradeUtility/Data").isDir());
+        QTRY_VERIFY(QFileInfo(home.filePath("share/Q7UpgradeUtility/Data")).isDir());
+        QByteArray said;
+        QTRY_VERIFY((said += demo.readAllStandardError()).contains("Simulated existing Q7 board on /dev/"));
+
+        const QString kept = demoRoot + "/SD cards/replacement board/RESTORED.CSV";
+        {
+            QFile file(kept);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(start(second, "q7-demo"));
+        // It stops at "Application already running"; a copy that set up its hardware first
+        // would have said so on stderr at once.
+        QTest::qWait(1500);
+        QCOMPARE(second.state(), QProcess::Running);
+        QVERIFY(!second.readAllStandardError().contains("Simulated"));
+        QVERIFY(QFile::exists(kept));
+    }
+};
+
+QTEST_MAIN(TestDemo)
+#include "TestDemo.moc"
