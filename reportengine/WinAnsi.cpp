@@ -55,6 +55,10 @@ constexpr std::array<std::uint16_t, 224> kHelveticaBoldWidths{
 
 std::uint8_t byteFor(char32_t codePoint)
 {
+    // The totals labels of the site report carry a tab between the name and "="; a cell has
+    // no tab stops, so it prints as the blank it stands for rather than as a strange "?".
+    if (codePoint == U'\t')
+        return ' ';
     if (codePoint >= 0x20 && codePoint <= 0x7E)
         return std::uint8_t(codePoint);
     if (codePoint >= 0xA0 && codePoint <= 0xFF)
@@ -78,8 +82,10 @@ QString representable(QStringView text)
 {
     QString shown;
     shown.reserve(text.size());
-    for (char32_t c : text.toUcs4())
-        shown.append(byteFor(c) == '?' ? QChar(u'?') : QChar(char16_t(c)));
+    for (char32_t c : text.toUcs4()) {
+        const std::uint8_t byte = byteFor(c);
+        shown.append(byte == '?' || byte == ' ' ? QChar(char16_t(byte)) : QChar(char16_t(c)));
+    }
     return shown;
 }
 

@@ -99,7 +99,7 @@ private slots:
         QTest::addRow("code page specials") << "\u20ac\u2013\u2019\u0160" << QByteArray("\x80\x96\x92\x8a");
         QTest::addRow("missing letters") << "\u03a9\u4e2d" << QByteArray("??");
         QTest::addRow("one ? per character, not per UTF-16 unit") << "a\U0001F600b" << QByteArray("a?b");
-        QTest::addRow("control characters") << "a\tb\x7f" << QByteArray("a?b?");
+        QTest::addRow("tab and control characters") << "a\tb\x7f\x01" << QByteArray("a b??");
     }
 
     void winAnsi()
@@ -108,6 +108,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QCOMPARE(WinAnsi::encode(text), bytes);
         QCOMPARE(WinAnsi::representable(text).size(), bytes.size());
+        // What the preview paints is what the PDF prints.
+        QCOMPARE(WinAnsi::encode(WinAnsi::representable(text)), bytes);
     }
 
     void widthsAreHelveticas()
