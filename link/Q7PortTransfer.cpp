@@ -341,6 +341,10 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
         ack = 0x8E;
     }
     sendFileAck(ack, payload);
+    // Only a new acknowledgement moves the reference point; a resend repeats the old one,
+    // so the count it carries stays measured from there.
+    lastAck = ack;
+    lastReported = bytesWritten;
     return false;
 }
 
@@ -359,8 +363,6 @@ void Q7Port::sendFileAck(std::uint8_t type, std::span<const std::uint8_t> payloa
     PutChar(DLE);
     while (!(frame.status & Q7Frame::kTxComplete))
         frameTransmitterKalder();
-    lastAck = type;
-    lastReported = bytesWritten;
 }
 
 void Q7Port::fileTransferTimeoutTimerEvent()
