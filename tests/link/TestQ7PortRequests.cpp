@@ -234,6 +234,25 @@ private slots:
         QVERIFY(!link.port.verifySerialNumber());
     }
 
+    // The byte count of an embedded register block is one byte: a block whose values it cannot
+    // count is refused, not sent with a count that disagrees with the values that follow.
+    void embeddedBlockMustFitItsByteCount()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(embeddedReply(16, wire::hex("00 00 00 80")));
+        });
+        for (std::uint8_t function : {3, 16}) {
+            Q7Port::RequestBuffer buffer{};
+            std::uint16_t length = 0;
+            QVERIFY(!link.port.sendEmbeddedFrame(1, function, 0, 128, buffer, length, 1));
+        }
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+    }
+
     void simpleCommandNeedsAcceptance()
     {
         BoardLink link;
