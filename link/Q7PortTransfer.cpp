@@ -53,6 +53,10 @@ bool Q7Port::putStucture(std::uint8_t id)
 {
     if (id != 4 && id != 5 && id != 6)
         return false;
+    // The board takes a record only at its own length; an area a caller resized would go out
+    // short or long (or not fit the request at all).
+    if (structures[id].size() != static_cast<std::size_t>(kStructureSizes[id]))
+        return false;
     abortFlag = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         RequestBuffer buffer{};

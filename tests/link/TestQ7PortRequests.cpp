@@ -307,6 +307,14 @@ private slots:
         link.pump(20);
         QVERIFY(link.board.rawReceived().isEmpty());
 
+        // An area resized by a caller is not a record the board can take: nothing is sent.
+        for (std::size_t wrong : {331u, 333u, 600u}) {
+            link.port.structures[5].assign(wrong, 0x10);
+            QVERIFY(!link.port.putStucture(5));
+        }
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+
         link.port.structures[5].assign(332, 0x10);
         QVERIFY(link.port.putStucture(5));
         const auto frames = link.kalderFrames();
