@@ -194,7 +194,8 @@ bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, st
     case 3:
     case 16: {
         const std::size_t bytes = 2u * count;
-        if (7 + bytes >= Q7Frame::kDataSize)
+        // The byte count travels in one byte; a block it cannot count is not sent at all.
+        if (7 + bytes >= Q7Frame::kDataSize || bytes > 255)
             return false;
         const auto s = be16(start);
         const auto c = be16(count);

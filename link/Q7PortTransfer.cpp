@@ -53,6 +53,10 @@ bool Q7Port::putStucture(std::uint8_t id)
 {
     if (id != 4 && id != 5 && id != 6)
         return false;
+    // The board takes a record only at its own length; an area a caller resized would go out
+    // short or long (or not fit the request at all).
+    if (structures[id].size() != static_cast<std::size_t>(kStructureSizes[id]))
+        return false;
     abortFlag = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
         RequestBuffer buffer{};
@@ -341,6 +345,10 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
         ack = 0x8E;
     }
     sendFileAck(ack, payload);
+    // Only a new acknowledgement moves the reference point; a resend repeats the old one,
+    // so the count it carries stays measured from there.
+    lastAck = ack;
+    lastReported = bytesWritten;
     return false;
 }
 
@@ -359,8 +367,6 @@ void Q7Port::sendFileAck(std::uint8_t type, std::span<const std::uint8_t> payloa
     PutChar(DLE);
     while (!(frame.status & Q7Frame::kTxComplete))
         frameTransmitterKalder();
-    lastAck = type;
-    lastReported = bytesWritten;
 }
 
 void Q7Port::fileTransferTimeoutTimerEvent()

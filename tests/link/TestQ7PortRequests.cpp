@@ -234,6 +234,25 @@ private slots:
         QVERIFY(!link.port.verifySerialNumber());
     }
 
+    // The byte count of an embedded register block is one byte: a block whose values it cannot
+    // count is refused, not sent with a count that disagrees with the values that follow.
+    void embeddedBlockMustFitItsByteCount()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.board.answer([&](const Frame& f) {
+            if (f.kalder)
+                link.board.write(embeddedReply(16, wire::hex("00 00 00 80")));
+        });
+        for (std::uint8_t function : {3, 16}) {
+            Q7Port::RequestBuffer buffer{};
+            std::uint16_t length = 0;
+            QVERIFY(!link.port.sendEmbeddedFrame(1, function, 0, 128, buffer, length, 1));
+        }
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+    }
+
     void simpleCommandNeedsAcceptance()
     {
         BoardLink link;
@@ -285,6 +304,14 @@ private slots:
 
         link.board.clear();
         QVERIFY(!link.port.putStucture(7));
+        link.pump(20);
+        QVERIFY(link.board.rawReceived().isEmpty());
+
+        // An area resized by a caller is not a record the board can take: nothing is sent.
+        for (std::size_t wrong : {331u, 333u, 600u}) {
+            link.port.structures[5].assign(wrong, 0x10);
+            QVERIFY(!link.port.putStucture(5));
+        }
         link.pump(20);
         QVERIFY(link.board.rawReceived().isEmpty());
 

@@ -138,6 +138,29 @@ private slots:
         QCOMPARE(link.ackTypes().mid(0, 2), (QList<int>{0x8B, 0x8B}));
     }
 
+    // A resend repeats the last acknowledgement as it stood: the bytes counted since that
+    // acknowledgement stay counted from it, however often the resend has to be repeated.
+    void repeatedResendsReportTheSameCount()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        link.port.fileMode = true;
+        link.port.lastAck = 0x94;
+        link.port.lastReported = 1;
+        link.port.bytesWritten = 3;
+        link.port.fileRetry = 1;
+        link.port.fileTransferTimeoutTimerEvent();
+        link.port.fileTransferTimeoutTimerEvent();
+        link.pump(150);
+        const auto frames = link.kalderFrames();
+        QCOMPARE(frames.size(), 2);
+        for (const auto& f : frames) {
+            QCOMPARE(int(f.type), 0x94);
+            QCOMPARE(f.payload, wire::hex("01 02 00"));
+        }
+        QCOMPARE(link.port.lastReported, 1u);
+    }
+
     void abortAndBoardStop()
     {
         BoardLink link;
