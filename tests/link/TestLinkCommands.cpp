@@ -1,26 +1,14 @@
 // q7ctl's link commands, run as a separate program against the simulated board.
 #include "SimulatedBoard.h"
+#include "ToolRun.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-struct Result
+ToolRun q7ctl(const QStringList& args)
 {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Result q7ctl(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), args);
-    p.waitForFinished(60'000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return runTool(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), args);
 }
 } // namespace
 
@@ -58,16 +46,16 @@ private slots:
         QFETCH(bool, withPort);
         QFETCH(int, status);
         QFETCH(QString, errorText);
-        const Result r = q7ctl(withPort ? on(words) : words);
-        QCOMPARE(r.status, status);
+        const ToolRun r = q7ctl(withPort ? on(words) : words);
+        QCOMPARE(r.exitCode, status);
         if (!errorText.isEmpty())
             QVERIFY2(r.err.contains(errorText), qPrintable(r.err));
     }
 
     void registersAsHex()
     {
-        const Result r = q7ctl(on({"regs", "116", "40"}));
-        QCOMPARE(r.status, 0);
+        const ToolRun r = q7ctl(on({"regs", "116", "40"}));
+        QCOMPARE(r.exitCode, 0);
         const QStringList bytes = r.out.trimmed().split(' ');
         QCOMPARE(bytes.size(), 81);
         QCOMPARE(bytes.first(), QStringLiteral("50"));
@@ -76,7 +64,7 @@ private slots:
     void fetchWritesTheRecord()
     {
         const QString file = m_dir.filePath("config.bin");
-        QCOMPARE(q7ctl(on({"fetch", "config", file})).status, 0);
+        QCOMPARE(q7ctl(on({"fetch", "config", file})).exitCode, 0);
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), m_board.model().structure(5));
@@ -84,8 +72,8 @@ private slots:
 
     void configDumpHidesTheAccessCodes()
     {
-        const Result r = q7ctl(on({"structure", "5"}));
-        QCOMPARE(r.status, 0);
+        const ToolRun r = q7ctl(on({"structure", "5"}));
+        QCOMPARE(r.exitCode, 0);
         const QString row = r.out.split('\n').value(6); // offsets 0x60-0x6f hold 106-111
         QVERIFY2(row.startsWith("0060") && row.count("**") == 6, qPrintable(row));
     }
@@ -93,8 +81,8 @@ private slots:
     void putStructureRoundTrip()
     {
         const QString file = m_dir.filePath("basiccal.bin");
-        QCOMPARE(q7ctl(on({"structure", "6", "--out", file})).status, 0);
-        QCOMPARE(q7ctl(on({"put-structure", "6", file})).status, 0);
+        QCOMPARE(q7ctl(on({"structure", "6", "--out", file})).exitCode, 0);
+        QCOMPARE(q7ctl(on({"put-structure", "6", file})).exitCode, 0);
         QCOMPARE(m_board.model().structureWrites.last().bytes, m_board.model().structure(6));
     }
 };

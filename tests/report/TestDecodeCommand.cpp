@@ -1,4 +1,5 @@
-#include <QProcess>
+#include "ToolRun.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,13 +17,8 @@ class TestDecodeCommand : public QObject
 
     Run decode(const QStringList& arguments)
     {
-        QProcess p;
-        p.start(QString(Q7_BINARY_DIR) + "/q7ctl", QStringList{"decode"} + arguments);
-        if (!p.waitForFinished(30'000))
-            return {};
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        return {p.exitCode(), out.split('\n', Qt::SkipEmptyParts),
-                QString::fromUtf8(p.readAllStandardError())};
+        const ToolRun run = runTool(QString(Q7_BINARY_DIR) + "/q7ctl", QStringList{"decode"} + arguments);
+        return {run.exitCode, run.out.split('\n', Qt::SkipEmptyParts), run.err};
     }
 
     QString writeFile(const QByteArray& bytes)

@@ -1,7 +1,7 @@
 #include "SimulatedBoard.h"
+#include "ToolRun.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -10,21 +10,9 @@ class TestReportCommand : public QObject
 {
     Q_OBJECT
 
-    struct Run
+    static ToolRun q7ctl(const QStringList& arguments)
     {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
-
-    Run q7ctl(const QStringList& arguments)
-    {
-        QProcess p;
-        p.start(QString(Q7_BINARY_DIR) + "/q7ctl", QStringList{"report"} + arguments);
-        if (!p.waitForFinished(120'000))
-            return {};
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return runTool(QString(Q7_BINARY_DIR) + "/q7ctl", QStringList{"report"} + arguments, 120'000);
     }
 
     std::unique_ptr<sim::SimulatedBoard> m_board;
@@ -54,9 +42,9 @@ private slots:
         startBoard(model);
         const QString out = m_folder.filePath(firmware);
         QVERIFY(QDir().mkpath(out));
-        const Run run = q7ctl({"--port", m_board->devicePath(), "--out", out, "--title",
-                               "Pre Upgrade Report ", "--licence", "A123", "--operator", "Jo", "--sfo",
-                               "SFO 12345 6789", "--comment", "first line", "--comment", "second line"});
+        const ToolRun run = q7ctl({"--port", m_board->devicePath(), "--out", out, "--title",
+                                   "Pre Upgrade Report ", "--licence", "A123", "--operator", "Jo", "--sfo",
+                                   "SFO 12345 6789", "--comment", "first line", "--comment", "second line"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QStringList pdfs = QDir(out).entryList({"Pre Upgrade Report _A123_*.pdf"}, QDir::Files);
         QCOMPARE(pdfs.size(), 1);
@@ -72,7 +60,7 @@ private slots:
         sim::BoardFaults faults;
         faults.silent = true;
         m_board->setFaults(faults);
-        const Run run = q7ctl({"--port", m_board->devicePath(), "--out", m_folder.path()});
+        const ToolRun run = q7ctl({"--port", m_board->devicePath(), "--out", m_folder.path()});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("the board did not send its configuration record"), qPrintable(run.err));
         QVERIFY(QDir(m_folder.path()).entryList({"*.pdf"}, QDir::Files).isEmpty());

@@ -186,17 +186,16 @@ private slots:
         const QString path = dir.filePath("sample.pdf");
         QVERIFY(PdfWriter::writeFile(sampleDocument(), path).ok);
 
-        const auto check = PdfTools::run("qpdf", {"--check", path});
+        const auto check = runTool("qpdf", {"--check", path});
         QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
 
-        const auto fonts = PdfTools::run("pdffonts", {path}).out;
+        const auto fonts = runTool("pdffonts", {path}).out;
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica +Type 1 +WinAnsi +no")), qPrintable(fonts));
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica-Bold +Type 1 +WinAnsi +no")),
                  qPrintable(fonts));
 
         // One picture object shown on both pages, stored as JPEG.
-        const QStringList images =
-            PdfTools::run("pdfimages", {"-list", path}).out.split('\n', Qt::SkipEmptyParts);
+        const QStringList images = runTool("pdfimages", {"-list", path}).out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(images.size(), 4);
         for (int i = 2; i < 4; ++i) {
             const QStringList fields = images.at(i).simplified().split(' ');
@@ -217,8 +216,8 @@ private slots:
         PagedDocument doc(QSizeF(100, 30), {Page{{narrow}}}, DocumentInfo{});
         QTemporaryDir dir;
         QVERIFY(PdfWriter::writeFile(doc, dir.filePath("clip.pdf")).ok);
-        const auto render = PdfTools::run("pdftoppm", {"-r", "254", "-gray", "-png", "-singlefile",
-                                                       dir.filePath("clip.pdf"), dir.filePath("clip")});
+        const auto render = runTool("pdftoppm", {"-r", "254", "-gray", "-png", "-singlefile",
+                                                 dir.filePath("clip.pdf"), dir.filePath("clip")});
         QCOMPARE(render.exitCode, 0);
         const QImage image(dir.filePath("clip.png")); // 10 pixels per millimetre
         QVERIFY(!image.isNull());

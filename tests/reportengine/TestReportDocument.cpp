@@ -171,16 +171,16 @@ private slots:
         QCOMPARE(*produced.path, QDir(dir.path()).filePath(kFileName));
         QVERIFY(op.shown().isEmpty());
 
-        const auto check = PdfTools::run("qpdf", {"--check", *produced.path});
+        const auto check = runTool("qpdf", {"--check", *produced.path});
         QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
-        const QString fonts = PdfTools::run("pdffonts", {*produced.path}).out;
+        const QString fonts = runTool("pdffonts", {*produced.path}).out;
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica +Type 1 +WinAnsi")), qPrintable(fonts));
         QVERIFY2(fonts.contains(QRegularExpression("\\nHelvetica-Bold +Type 1 +WinAnsi")), qPrintable(fonts));
         const QStringList images =
-            PdfTools::run("pdfimages", {"-list", *produced.path}).out.split('\n', Qt::SkipEmptyParts);
+            runTool("pdfimages", {"-list", *produced.path}).out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(images.size(), 3); // the logo, once, on the first page
         QCOMPARE(images.at(2).simplified().split(' ').at(8), "jpeg");
-        const QString info = PdfTools::run("pdfinfo", {*produced.path}).out;
+        const QString info = runTool("pdfinfo", {*produced.path}).out;
         QVERIFY(info.contains(QRegularExpression("Title: +A123 Pre Upgrade Report  MeterSN 4711\\n")));
         QVERIFY(info.contains(QRegularExpression("Author: +J. Smith\\n")));
 
@@ -384,7 +384,7 @@ private slots:
             command = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + command;
             program = "setpriv";
         }
-        const auto run = PdfTools::run(program, command);
+        const auto run = runTool(program, command);
         QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
 
         QCOMPARE(run.exitCode, 1);
@@ -401,7 +401,7 @@ private slots:
         QTemporaryDir dir;
         const QString q7ctl = QString(Q7_BINARY_DIR) + "/q7ctl";
         const QString rows = QString(Q7_TEST_DATA_DIR) + "/reportengine/site.rows";
-        auto run = PdfTools::run(
+        auto run = runTool(
             q7ctl, {"render-rows", rows, "--out", dir.path(), "--licence", "A123", "--meter", "4711"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QString path = run.out.trimmed();
@@ -410,10 +410,10 @@ private slots:
         QCOMPARE(pages.size(), 6);
         QVERIFY(lines(pages.at(1)).contains("Fail Safe Mode Low Enabled"));
 
-        run = PdfTools::run(q7ctl, {"render-rows", rows, "--out", dir.filePath("missing")});
+        run = runTool(q7ctl, {"render-rows", rows, "--out", dir.filePath("missing")});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains("The folder does not exist."));
-        run = PdfTools::run(q7ctl, {"render-rows", rows});
+        run = runTool(q7ctl, {"render-rows", rows});
         QCOMPARE(run.exitCode, 2);
     }
 };

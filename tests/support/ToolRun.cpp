@@ -1,0 +1,19 @@
+#include "ToolRun.h"
+
+#include <QProcess>
+
+ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(10'000))
+        return {-1, {}, program + " did not start: " + process.errorString()};
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QString::fromUtf8(process.readAllStandardOutput()), program + " ran out of time"};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
