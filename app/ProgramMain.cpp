@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "FileBrowser.h"
 #include "ManualVolumeWatch.h"
+#include "Ports.h"
 #include "Q7Application.h"
 #include "QtOperator.h"
 #include "SettingsFile.h"
@@ -26,6 +27,7 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
     std::optional<AppFolders> folders;
     DesktopFileBrowser fileBrowser;
     ManualVolumeWatch manualVolumes;
+    std::optional<SerialPorts> ports;
 
     return startUp(
         op, instance,
@@ -35,9 +37,10 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
             folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
             VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
             const QString settingsPath = SettingsFile::defaultPath();
+            ports.emplace(options.extraPorts);
             MainFormServices services{op,          SystemClock::instance(), *folders, fileBrowser, volumes,
                                       settingsPath};
-            services.extraPorts = options.extraPorts;
+            services.ports = &*ports;
             auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
             op.setOwner(window.get());
             if (options.onMainWindow)

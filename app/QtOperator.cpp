@@ -1,6 +1,6 @@
 #include "QtOperator.h"
 
-#include "BoardDetector.h"
+#include "Ports.h"
 #include "PreviewDialog.h"
 #include "TDlProgForm.h"
 #include "TMaskedInputForm.h"
@@ -125,7 +125,7 @@ Operator::PortChoice QtOperator::selectPort(const QStringList& ports, const QStr
             listed = true;
             return ports;
         }
-        return BoardDetector::availablePorts(ports);
+        return SerialPorts(ports).availablePorts();
     };
     TSelectSerialPortForm form(listPorts, {[&] { return preselected; }, {}}, m_owner);
     const bool accepted = form.exec() == QDialog::Accepted;
@@ -149,4 +149,24 @@ void QtOperator::setStatus(const QString& text)
         return;
     if (auto* status = m_owner->findChild<QLabel*>(QStringLiteral("StatusTxt")))
         status->setText(text);
+}
+
+std::optional<QString> QtOperator::siteLicense()
+{
+    return std::nullopt;
+}
+
+std::optional<Q7Data::Totalisers> QtOperator::totalisers(const Q7Data::Totalisers&)
+{
+    return std::nullopt;
+}
+
+bool QtOperator::manualCc(CalRecord&)
+{
+    return false;
+}
+
+QStringList QtOperator::openFiles(const QString&, const QString&)
+{
+    return {};
 }

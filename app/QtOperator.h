@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Operator.h"
+#include "WorkflowOperator.h"
 
 #include <QPointer>
 #include <QWidget>
 
 // The technician's side of the Operator: real message boxes and dialogs over the main window,
 // and the main window's status line.
-class QtOperator : public Operator
+class QtOperator : public WorkflowOperator
 {
 public:
     // owner: the window dialogs are placed over and whose "StatusTxt" is the status line;
@@ -24,6 +24,10 @@ public:
     void showPreview(const PagedDocument& document, const QString& title) override;
     std::unique_ptr<Progress> createProgress() override;
     void setStatus(const QString& text) override;
+    std::optional<QString> siteLicense() override;
+    std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
+    bool manualCc(CalRecord& record) override;
+    QStringList openFiles(const QString& title, const QString& filter) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -1,16 +1,12 @@
 #include "TQ7UpgradeUtilityMainForm.h"
 
-#include "AppFolders.h"
 #include "Clock.h"
 #include "FileBrowser.h"
-#include "Operator.h"
-#include "SettingsFile.h"
-#include "SummaryLogWriter.h"
+#include "Ports.h"
 #include "VolumeWatch.h"
+#include "WorkflowOperator.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -21,8 +17,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <stdexcept>
 
 namespace {
 
@@ -55,11 +49,14 @@ void addMenuBarSeparator(QMenuBar* bar, const QString& name)
 } // namespace
 
 TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& services, QWidget* parent)
-    : QMainWindow(parent), m_op(services.op), m_clock(services.clock), m_folders(services.folders),
-      m_fileBrowser(services.fileBrowser), m_volumes(services.volumes), m_summaryLog(services.summaryLog),
-      m_settingsPath(services.settingsPath)
+    : QMainWindow(parent), m_op(services.op), m_clock(services.clock), m_fileBrowser(services.fileBrowser),
+      m_volumes(services.volumes)
 {
-    extraPorts = services.extraPorts;
+    Ports* ports = services.ports;
+    if (!ports) {
+        m_ownPorts = std::make_unique<SerialPorts>();
+        ports = m_ownPorts.get();
+    }
     setObjectName(QStringLiteral("Q7UpgradeUtilityMainForm"));
     setWindowTitle(QStringLiteral("Q7 Upgrade Utility"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
@@ -67,9 +64,10 @@ TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& ser
     buildMenu();
 
     UpgradeBtn->hide();
-    setupFolders();
-    siteDataDir = dataFolderRoot;
-    totalsFromQuery = false;
+    // Makes the folders and reads the settings; throws when the data folder cannot be made.
+    m_bench = std::make_unique<Workbench>(WorkbenchServices{
+        m_op, m_clock, *ports, m_volumes, services.folders, services.settingsPath, services.summaryLog});
+    m_bench->setView(this);
     loadSettings();
 
     connect(&m_volumes, &VolumeWatch::volumeArrived, this, &TQ7UpgradeUtilityMainForm::volumeArrived);
@@ -149,10 +147,6 @@ void TQ7UpgradeUtilityMainForm::buildControls()
     StartupTimer->setObjectName(QStringLiteral("StartupTimer"));
     StartupTimer->setInterval(100);
     connect(StartupTimer, &QTimer::timeout, this, &TQ7UpgradeUtilityMainForm::StartupTimerTimer);
-
-    FileCopyTimer = new QTimer(this);
-    FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
-    FileCopyTimer->setInterval(3000);
 }
 
 void TQ7UpgradeUtilityMainForm::buildMenu()
@@ -188,10 +182,12 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
     manual->setObjectName(QStringLiteral("ManualFunctions1"));
     addItem(manual, QStringLiteral("BackupSite1"), QStringLiteral("Collect CCS data from Existing Q7 board"));
     addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
-    addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
-            QStringLiteral("Collect log files from SDCARD"));
-    addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
-    addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
+    CopydatafilesfromSDcard1 = addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
+                                       QStringLiteral("Collect log files from SDCARD"));
+    CopyfilestoSDCard1 =
+        addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
+    AddImagestoFolder =
+        addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
     addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report"));
     addMenuBarSeparator(bar, QStringLiteral("N4"));
 
@@ -200,31 +196,14 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
     connect(openExplorer, &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::OpenExplorer1Click);
 }
 
-void TQ7UpgradeUtilityMainForm::setupFolders()
-{
-    const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
-    // One level at a time: a missing user data folder is a broken profile, not ours to make.
-    if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
-        m_op.message(QStringLiteral("unable to create directory"));
-    const QString dataFolder = applicationFolder + QStringLiteral("/Data");
-    if (!QFileInfo(dataFolder).isDir() && !QDir().mkdir(dataFolder))
-        throw std::runtime_error("Cannot create data directory.");
-    dataFolderRoot = dataFolder + QLatin1Char('/');
-}
-
 void TQ7UpgradeUtilityMainForm::loadSettings()
 {
-    const Settings settings = SettingsFile(m_settingsPath).load();
-    AutoDetectQ7->setChecked(settings.autoDetectQ7);
-    OpenReportOnCompletion->setChecked(settings.openReportOnCompletion);
-    operatorName = settings.operatorName;
-}
-
-void TQ7UpgradeUtilityMainForm::saveSettings()
-{
-    // Not reported: the technician can do nothing about it while closing, and the next run
-    // starts from the defaults or from the keys that were written.
-    SettingsFile(m_settingsPath).save(portName, {autoDetectQ7(), openReportOnCompletion(), operatorName});
+    AutoDetectQ7->setChecked(m_bench->autoDetectQ7);
+    OpenReportOnCompletion->setChecked(m_bench->openReportOnCompletion);
+    // The menu's check items are the settings the workflows read.
+    connect(AutoDetectQ7, &QAction::toggled, this, [this](bool on) { m_bench->autoDetectQ7 = on; });
+    connect(OpenReportOnCompletion, &QAction::toggled, this,
+            [this](bool on) { m_bench->openReportOnCompletion = on; });
 }
 
 bool TQ7UpgradeUtilityMainForm::autoDetectQ7() const
@@ -259,11 +238,11 @@ void TQ7UpgradeUtilityMainForm::StartupTimerTimer()
     // No way past without a name; OK takes the text as typed, blanks included.
     for (;;) {
         const auto typed = m_op.inputText(QStringLiteral("Operator Name"),
-                                          QStringLiteral("Please enter you name"), operatorName);
+                                          QStringLiteral("Please enter you name"), m_bench->operatorName);
         if (!typed)
             continue;
-        operatorName = *typed;
-        if (!operatorName.isEmpty())
+        m_bench->operatorName = *typed;
+        if (!m_bench->operatorName.isEmpty())
             break;
     }
     UpgradeBtn->show();
@@ -303,7 +282,7 @@ void TQ7UpgradeUtilityMainForm::onPortDebugEvent(const QString& data)
 
 void TQ7UpgradeUtilityMainForm::OpenExplorer1Click()
 {
-    m_fileBrowser.openFolder(siteDataDir);
+    m_fileBrowser.openFolder(m_bench->siteDataDir);
 }
 
 void TQ7UpgradeUtilityMainForm::Exit1Click()
@@ -326,15 +305,25 @@ void TQ7UpgradeUtilityMainForm::closeEvent(QCloseEvent* event)
 
 void TQ7UpgradeUtilityMainForm::FormClose()
 {
-    saveSettings();
-    if (siteState.siteDataTouched && !siteState.summaryLogged && m_summaryLog) {
-        // The upgrade's only record on this PC: keep asking until the technician has freed
-        // the log (it is typically held open in a spreadsheet).
-        QString message;
-        while (!m_summaryLog->writeSummaryLine(message))
-            m_op.message(message);
-        siteState.summaryLogged = true;
-    }
+    m_bench->endOfRun();
+}
+
+void TQ7UpgradeUtilityMainForm::setCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+void TQ7UpgradeUtilityMainForm::setSiteItemsEnabled(bool enabled)
+{
+    CopydatafilesfromSDcard1->setEnabled(enabled);
+    CopyfilestoSDCard1->setEnabled(enabled);
+    AddImagestoFolder->setEnabled(enabled);
+}
+
+void TQ7UpgradeUtilityMainForm::setUpgradeButton(bool visible, bool enabled)
+{
+    UpgradeBtn->setEnabled(enabled);
+    UpgradeBtn->setVisible(visible);
 }
 
 void TQ7UpgradeUtilityMainForm::volumeArrived(const QString& root)

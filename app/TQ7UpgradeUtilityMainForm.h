@@ -1,19 +1,21 @@
 #pragma once
 
-#include "SiteState.h"
+#include "Workbench.h"
+#include "WorkbenchView.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
-#include <array>
+#include <memory>
 
 class AppFolders;
 class Clock;
 class FileBrowser;
-class Operator;
+class Ports;
 class SummaryLogWriter;
 class VolumeWatch;
+class WorkflowOperator;
 class QAction;
 class QFrame;
 class QLabel;
@@ -23,7 +25,7 @@ class QTimer;
 // What the main window works with; each can be replaced in a test.
 struct MainFormServices
 {
-    Operator& op;
+    WorkflowOperator& op;
     Clock& clock;
     AppFolders& folders;
     FileBrowser& fileBrowser;
@@ -31,13 +33,13 @@ struct MainFormServices
     QString settingsPath;
     // Null until the summary log exists; nothing can touch site data before then.
     SummaryLogWriter* summaryLog = nullptr;
-    // Devices to list and probe beside the platform's own serial ports.
-    QStringList extraPorts = {};
+    // The ports detection probes and the port dialog lists; the platform's own when null.
+    Ports* ports = nullptr;
 };
 
-// The program's one window. It lives for the whole run and holds the state the workflows
-// share: the operator, the port, the folders and the selected site.
-class TQ7UpgradeUtilityMainForm : public QMainWindow
+// The program's one window. It lives for the whole run and owns the workbench the workflows
+// run on, whose state it shows: caption, site menu items, the upgrade button, the indicators.
+class TQ7UpgradeUtilityMainForm : public QMainWindow, public WorkbenchView
 {
     Q_OBJECT
 
@@ -47,31 +49,11 @@ public:
     explicit TQ7UpgradeUtilityMainForm(const MainFormServices& services, QWidget* parent = nullptr);
     ~TQ7UpgradeUtilityMainForm() override;
 
-    QString operatorName;
+    Workbench& bench() { return *m_bench; }
+    const Workbench& bench() const { return *m_bench; }
+
     bool rxSeen = false;
     bool txSeen = false;
-
-    QString portName;
-    // Ends with a path separator.
-    QString dataFolderRoot;
-
-    QString siteLicense;
-    // The selected site's folder, ending with a path separator; dataFolderRoot until a site
-    // is selected.
-    QString siteDataDir;
-    // [0] the existing board, [1] the replacement board.
-    std::array<QString, 2> hardwareRevision;
-    std::array<QString, 2> sfoNumber;
-    bool totalsFromQuery = false;
-    SiteState siteState;
-
-    // Devices to list and probe beside the platform's own serial ports; board detection and
-    // the port selection take them from here.
-    QStringList extraPorts;
-
-    // Filled by board detection and by the SD-card watch.
-    QStringList portNames;
-    QStringList sdCardPaths;
 
     bool autoDetectQ7() const;
     bool openReportOnCompletion() const;
@@ -87,6 +69,13 @@ public slots:
     void onTxEvent();
     void onPortDebugEvent(const QString& data);
 
+    // WorkbenchView
+    void setCaption(const QString& caption) override;
+    void setSiteItemsEnabled(bool enabled) override;
+    void setUpgradeButton(bool visible, bool enabled) override;
+    void linkReceived() override { onRxEvent(); }
+    void linkSent() override { onTxEvent(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -94,22 +83,19 @@ protected:
 private:
     void buildControls();
     void buildMenu();
-    void setupFolders();
     void loadSettings();
-    void saveSettings();
     void FormShow();
     void FormClose();
     void volumeArrived(const QString& root);
     void volumeRemoved(const QString& root);
     static void paintLed(QFrame* led, bool seen);
 
-    Operator& m_op;
+    WorkflowOperator& m_op;
     Clock& m_clock;
-    AppFolders& m_folders;
     FileBrowser& m_fileBrowser;
     VolumeWatch& m_volumes;
-    SummaryLogWriter* m_summaryLog;
-    QString m_settingsPath;
+    std::unique_ptr<Ports> m_ownPorts;
+    std::unique_ptr<Workbench> m_bench;
     bool m_closing = false;
     bool m_operatorAsked = false;
 
@@ -121,9 +107,11 @@ private:
     QFrame* RxLed = nullptr;
     QTimer* LedTimer = nullptr;
     QTimer* StartupTimer = nullptr;
-    QTimer* FileCopyTimer = nullptr;
 
     QAction* AutoDetectQ7 = nullptr;
     QAction* OpenReportOnCompletion = nullptr;
     QAction* ManualConfigurationUpgradeAuto1 = nullptr;
+    QAction* CopydatafilesfromSDcard1 = nullptr;
+    QAction* CopyfilestoSDCard1 = nullptr;
+    QAction* AddImagestoFolder = nullptr;
 };

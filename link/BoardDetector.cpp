@@ -2,64 +2,22 @@
 
 #include "Clock.h"
 #include "Operator.h"
+#include "Ports.h"
 #include "Q7Port.h"
-
-#include <QSerialPort>
-#include <QSerialPortInfo>
-
-#include <algorithm>
 
 namespace {
 const char* const kNoBoard =
     "No Q7 boards detected.\nPlease make sure Comms cable is connected between PC and Powered Q7 board.";
-
-QString platformName(const QSerialPortInfo& info)
-{
-#ifdef Q_OS_WIN
-    return info.portName();
-#else
-    return info.systemLocation();
-#endif
-}
-
-bool opensExclusively(const QString& name)
-{
-    QSerialPort port;
-    port.setPortName(name);
-    if (!port.open(QIODevice::ReadWrite))
-        return false;
-    port.close();
-    return true;
-}
 } // namespace
 
-BoardDetector::BoardDetector(Clock& clock, Operator& op) : m_clock(clock), m_operator(op) {}
-
-QStringList BoardDetector::availablePorts(const QStringList& extraPorts, bool includeSystemPorts)
+BoardDetector::BoardDetector(Clock& clock, Operator& op, const Ports& ports)
+    : m_clock(clock), m_operator(op), m_ports(ports)
 {
-    QStringList names;
-    if (includeSystemPorts) {
-        auto infos = QSerialPortInfo::availablePorts();
-        std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-            return a.portName().size() != b.portName().size() ? a.portName().size() < b.portName().size()
-                                                              : a.portName() < b.portName();
-        });
-        for (const auto& info : infos)
-            names << platformName(info);
-    }
-    for (const QString& extra : extraPorts)
-        if (!names.contains(extra))
-            names << extra;
-    QStringList open;
-    for (const QString& name : names)
-        if (opensExclusively(name))
-            open << name;
-    return open;
 }
 
 void BoardDetector::listComPorts()
 {
-    comPortNames = availablePorts(extraPorts, includeSystemPorts);
+    comPortNames = m_ports.availablePorts();
 }
 
 bool BoardDetector::detectBoard(Progress* progress, QString& portName)

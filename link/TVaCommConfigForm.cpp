@@ -1,6 +1,6 @@
 #include "TVaCommConfigForm.h"
 
-#include "BoardDetector.h"
+#include "Ports.h"
 #include "TVaComm.h"
 
 #include <QComboBox>
@@ -21,7 +21,7 @@ TVaCommConfigForm::TVaCommConfigForm(TVaComm& comm, QWidget* parent) : QDialog(p
     m_port = new QComboBox(this);
     m_port->setObjectName("PortComboBox");
     m_port->setEditable(true);
-    m_port->addItems(BoardDetector::availablePorts({}));
+    m_port->addItems(SerialPorts().availablePorts());
     m_port->setCurrentText(comm.PortName);
     QStringList rates;
     for (int r = brUser + 1; r <= br256000; ++r)

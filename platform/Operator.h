@@ -6,9 +6,6 @@
 #include <memory>
 #include <optional>
 
-// Pages prepared in memory by the report engine; the preview paints them.
-class PagedDocument;
-
 // A progress window as a workflow sees it: created hidden, shown, updated step by step,
 // hidden while a question of the same workflow is up, freed at the end.
 class Progress
@@ -42,10 +39,6 @@ public:
     // The single-line text-input dialog; nullopt on Cancel.
     virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                              const QString& initial) = 0;
-    // The SFO number dialog: the edit's whole text on OK, nullopt on Cancel.
-    virtual std::optional<QString> sfoNumber() = 0;
-    // The comments dialog: its lines on OK (empty when nothing was typed), nullopt on Cancel.
-    virtual std::optional<QStringList> comments() = 0;
     // The port selection dialog: the selected port when it closes (also on Cancel, as the
     // dialog itself keeps it), and whether it was closed with OK.
     struct PortChoice
@@ -54,9 +47,6 @@ public:
         bool accepted = false;
     };
     virtual PortChoice selectPort(const QStringList& ports, const QString& preselected) = 0;
-
-    // The modal, maximised, read-only preview of a prepared report; returns when it is closed.
-    virtual void showPreview(const PagedDocument& document, const QString& title) = 0;
 
     virtual std::unique_ptr<Progress> createProgress() = 0;
     // The main window's status line; a text stays until the next one replaces it.

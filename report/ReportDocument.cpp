@@ -2,7 +2,7 @@
 
 #include "Clock.h"
 #include "JpegCodec.h"
-#include "Operator.h"
+#include "ReportOperator.h"
 #include "PdfWriter.h"
 
 #include <QDir>
@@ -222,7 +222,7 @@ QString ReportDocument::fileName(const QString& title, const QString& licence, c
 }
 
 std::optional<QString> ReportDocument::produce(const QString& outputFolder, bool show, Clock& clock,
-                                               Operator& op, const QLocale& locale)
+                                               ReportOperator& op, const QLocale& locale)
 {
     clock.processEvents();
     const QDateTime now = clock.currentDateTime();

@@ -10,7 +10,7 @@
 #include <optional>
 
 class Clock;
-class Operator;
+class ReportOperator;
 
 // What a site report shows: its texts and seven row lists. Rows of the first six lists read
 // "label = value" and print split at their first "="; comment lines print whole.
@@ -46,7 +46,7 @@ public:
     // folder, without asking anything, replacing a file of the same name; then, if show is
     // set, shows the preview and returns when it is closed. Returns the file written, or
     // nothing after telling the operator why the file could not be written.
-    std::optional<QString> produce(const QString& outputFolder, bool show, Clock& clock, Operator& op,
+    std::optional<QString> produce(const QString& outputFolder, bool show, Clock& clock, ReportOperator& op,
                                    const QLocale& locale = QLocale::system());
 
     // title + "_" + licence + "_dd_mmm_yyyy hh_mm_ss" + ".pdf", the month as the locale's short

@@ -5,7 +5,7 @@
 #include "CalRecord.h"
 #include "Clock.h"
 #include "ConfigRecord.h"
-#include "Operator.h"
+#include "ReportOperator.h"
 #include "Q7Port.h"
 #include "ReportDocument.h"
 #include "ReportRows.h"
@@ -49,8 +49,8 @@ constexpr int kStructurePathVersion = 52;
 
 } // namespace
 
-TQ7Report::TQ7Report(Operator& op, Clock& clock, bool showOnCompletion, QString title, QString outputFolder,
-                     Q7Port& port)
+TQ7Report::TQ7Report(ReportOperator& op, Clock& clock, bool showOnCompletion, QString title,
+                     QString outputFolder, Q7Port& port)
     : m_op(op), m_clock(clock), m_port(port), m_showOnCompletion(showOnCompletion), m_title(std::move(title)),
       m_outputFolder(std::move(outputFolder))
 {

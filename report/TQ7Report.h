@@ -9,7 +9,7 @@
 #include <optional>
 
 class Clock;
-class Operator;
+class ReportOperator;
 class Progress;
 class Q7Port;
 
@@ -23,7 +23,7 @@ class Q7Port;
 class TQ7Report
 {
 public:
-    TQ7Report(Operator& op, Clock& clock, bool showOnCompletion, QString title, QString outputFolder,
+    TQ7Report(ReportOperator& op, Clock& clock, bool showOnCompletion, QString title, QString outputFolder,
               Q7Port& port);
     ~TQ7Report();
     TQ7Report(const TQ7Report&) = delete;
@@ -73,7 +73,7 @@ private:
     void askComments();
     std::uint32_t meterId() const;
 
-    Operator& m_op;
+    ReportOperator& m_op;
     Clock& m_clock;
     Q7Port& m_port;
     bool m_showOnCompletion;

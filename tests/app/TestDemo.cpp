@@ -2,7 +2,7 @@
 // program only through the ports it lists, and the Simulation menu must change what answers
 // on the cable and which card the program is told about.
 #include "AppFolders.h"
-#include "BoardDetector.h"
+#include "Ports.h"
 #include "BoardModel.h"
 #include "Clock.h"
 #include "DemoSession.h"
@@ -45,6 +45,7 @@ class TestDemo : public QObject
     NoFileBrowser m_browser;
     std::unique_ptr<DemoSession> m_session;
     std::unique_ptr<AppFolders> m_folders;
+    std::unique_ptr<SerialPorts> m_ports;
     std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
 
     void trigger(const QString& name)
@@ -72,7 +73,8 @@ private slots:
         m_folders = std::make_unique<AppFolders>(m_session->root());
         MainFormServices services{
             m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
-        services.extraPorts = {m_session->devicePath()};
+        m_ports = std::make_unique<SerialPorts>(QStringList{m_session->devicePath()});
+        services.ports = m_ports.get();
         m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
         m_session->addSimulationMenu(*m_window, m_op);
     }
@@ -80,14 +82,15 @@ private slots:
     void cleanup()
     {
         m_window.reset();
+        m_ports.reset();
         m_folders.reset();
         m_session.reset();
     }
 
     void theProgramFindsTheBoardAndTheMenuSwapsIt()
     {
-        QVERIFY(m_window->dataFolderRoot.startsWith(m_session->root() + '/'));
-        QVERIFY(BoardDetector::availablePorts(m_window->extraPorts).contains(m_session->devicePath()));
+        QVERIFY(m_window->bench().dataFolderRoot.startsWith(m_session->root() + '/'));
+        QVERIFY(m_window->bench().ports().availablePorts().contains(m_session->devicePath()));
 
         Q7Port port(m_clock);
         QVERIFY(port.OpenPort(m_session->devicePath(), 9600));

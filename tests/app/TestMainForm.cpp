@@ -48,13 +48,12 @@ class FailingSummaryLog : public SummaryLogWriter
 {
 public:
     explicit FailingSummaryLog(int failures) : m_failures(failures) {}
-    bool writeSummaryLine(QString& message) override
+    SummaryLogWriterResult writeSummaryLine(Workbench&) override
     {
         ++attempts;
         if (attempts > m_failures)
-            return true;
-        message = QStringLiteral("log held open %1").arg(attempts);
-        return false;
+            return {true, {}, {}};
+        return {false, QStringLiteral("log held open %1").arg(attempts), {}};
     }
     int attempts = 0;
 
@@ -111,17 +110,17 @@ private slots:
         {
             auto window = makeWindow();
             QVERIFY(QFileInfo(appFolder + "/Data").isDir());
-            QCOMPARE(window->dataFolderRoot, appFolder + "/Data/");
-            QCOMPARE(window->siteDataDir, window->dataFolderRoot);
+            QCOMPARE(window->bench().dataFolderRoot, appFolder + "/Data/");
+            QCOMPARE(window->bench().siteDataDir, window->bench().dataFolderRoot);
             QVERIFY(window->autoDetectQ7());
             QVERIFY(!window->openReportOnCompletion());
-            QCOMPARE(window->operatorName, QString());
+            QCOMPARE(window->bench().operatorName, QString());
             QVERIFY(m_op.shown().isEmpty());
             QVERIFY2(m_volumes.isStarted(), "the window registers for volume notifications");
             QVERIFY(!QFile::exists(settingsPath()));
 
             window->findChild<QAction*>("AutoDetectQ7")->trigger();
-            window->operatorName = "Ann";
+            window->bench().operatorName = "Ann";
             window->findChild<QAction*>("Exit1")->trigger();
         }
         QFile file(settingsPath());
@@ -139,7 +138,7 @@ private slots:
                  QStringList{"Q7UpgradeUtility"});
         QCOMPARE(QDir(appFolder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"Data"});
         QVERIFY(!second->autoDetectQ7());
-        QCOMPARE(second->operatorName, QString("Ann"));
+        QCOMPARE(second->bench().operatorName, QString("Ann"));
         QVERIFY(m_op.shown().isEmpty());
     }
 
@@ -230,7 +229,7 @@ private slots:
         QTRY_VERIFY(button->isVisible());
         QVERIFY(m_op.scriptDone());
         QTEST(m_op.initials, "initials");
-        QTEST(window->operatorName, "name");
+        QTEST(window->bench().operatorName, "name");
         QCOMPARE(button->text(), QString("Start Full Auto Upgrade"));
         for (const auto& shown : m_op.shown()) {
             QCOMPARE(shown.caption, QString("Operator Name"));
@@ -282,7 +281,7 @@ private slots:
         window->onPortDebugEvent("file:Q7Port line: 12");
         QCOMPARE(window->findChild<QLabel*>("StatusTxt")->text(), QString("file:Q7Port line: 12"));
         window->findChild<QAction*>("OpenExplorer1")->trigger();
-        QCOMPARE(m_browser.opened, QStringList{window->dataFolderRoot});
+        QCOMPARE(m_browser.opened, QStringList{window->bench().dataFolderRoot});
     }
 
     void closingWritesTheSummaryLineOnlyWhenDue_data()
@@ -304,13 +303,13 @@ private slots:
         QFETCH(bool, logged);
         FailingSummaryLog log(2);
         auto window = makeWindow(&log);
-        window->siteState.siteDataTouched = touched;
-        window->siteState.summaryLogged = logged;
+        window->bench().siteState.siteDataTouched = touched;
+        window->bench().siteState.summaryLogged = logged;
         window->close();
         QTEST(log.attempts, "attempts");
         QTEST(m_op.texts("message"), "messages");
         QVERIFY2(QFile::exists(settingsPath()), "settings are saved on every close");
-        QCOMPARE(window->siteState.summaryLogged, touched);
+        QCOMPARE(window->bench().siteState.summaryLogged, touched);
     }
 };
 

@@ -128,7 +128,7 @@ private slots:
             title = preview->windowTitle();
             preview->close();
         });
-        static_cast<Operator&>(qtOperator).showPreview(document, "Q7 Report ");
+        static_cast<ReportOperator&>(qtOperator).showPreview(document, "Q7 Report ");
         QCOMPARE(title, "Q7 Report ");
     }
 };

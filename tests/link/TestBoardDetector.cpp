@@ -1,5 +1,6 @@
 // Finding the board's port among the ports of the PC.
 #include "BoardDetector.h"
+#include "Ports.h"
 #include "Clock.h"
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
@@ -19,9 +20,8 @@ private slots:
         QVERIFY(second.start());
         FastClock clock;
         ScriptedOperator op;
-        BoardDetector detector(clock, op);
-        detector.includeSystemPorts = false;
-        detector.extraPorts = {first.devicePath(), second.devicePath()};
+        const SerialPorts ports({first.devicePath(), second.devicePath()}, SerialPorts::System::Excluded);
+        BoardDetector detector(clock, op, ports);
         int rx = 0;
         int tx = 0;
         detector.onRxEvent = [&](Q7Port&) { ++rx; };
@@ -43,9 +43,8 @@ private slots:
         Q7Port holder(clock);
         QVERIFY(holder.OpenPort(board.devicePath(), 9600));
         ScriptedOperator op;
-        BoardDetector detector(clock, op);
-        detector.includeSystemPorts = false;
-        detector.extraPorts = {board.devicePath(), "/dev/q7-no-such-port"};
+        const SerialPorts ports({board.devicePath(), "/dev/q7-no-such-port"}, SerialPorts::System::Excluded);
+        BoardDetector detector(clock, op, ports);
         detector.listComPorts();
         QVERIFY(detector.comPortNames.isEmpty());
     }
@@ -54,8 +53,8 @@ private slots:
     {
         FastClock clock;
         ScriptedOperator op;
-        BoardDetector detector(clock, op);
-        detector.includeSystemPorts = false;
+        const SerialPorts ports({}, SerialPorts::System::Excluded);
+        BoardDetector detector(clock, op, ports);
         QString portName = "Com4";
         QVERIFY(!detector.detectBoard(nullptr, portName));
         QCOMPARE(portName, QStringLiteral("Com4"));

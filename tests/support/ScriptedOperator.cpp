@@ -20,13 +20,15 @@ private:
 
 ScriptedOperator& ScriptedOperator::answer(Answer a)
 {
-    m_script.append({"message", QVariant::fromValue(static_cast<int>(a)), true, std::exchange(m_pendingBefore, {})});
+    m_script.append(
+        {"message", QVariant::fromValue(static_cast<int>(a)), true, std::exchange(m_pendingBefore, {})});
     return *this;
 }
 
 ScriptedOperator& ScriptedOperator::answerText(std::optional<QString> text)
 {
-    m_script.append({"input", text.value_or(QString()), text.has_value(), std::exchange(m_pendingBefore, {})});
+    m_script.append(
+        {"input", text.value_or(QString()), text.has_value(), std::exchange(m_pendingBefore, {})});
     return *this;
 }
 
@@ -38,14 +40,39 @@ ScriptedOperator& ScriptedOperator::answerSfo(std::optional<QString> text)
 
 ScriptedOperator& ScriptedOperator::answerComments(std::optional<QStringList> lines)
 {
-    m_script.append({"comments", lines.value_or(QStringList()), lines.has_value(),
-                     std::exchange(m_pendingBefore, {})});
+    m_script.append(
+        {"comments", lines.value_or(QStringList()), lines.has_value(), std::exchange(m_pendingBefore, {})});
     return *this;
 }
 
 ScriptedOperator& ScriptedOperator::answerPort(QString port, bool accepted)
 {
     m_script.append({"port", port, accepted, std::exchange(m_pendingBefore, {})});
+    return *this;
+}
+
+ScriptedOperator& ScriptedOperator::answerLicense(std::optional<QString> text)
+{
+    m_script.append(
+        {"license", text.value_or(QString()), text.has_value(), std::exchange(m_pendingBefore, {})});
+    return *this;
+}
+
+ScriptedOperator& ScriptedOperator::answerTotals(std::optional<Q7Data::Totalisers> values)
+{
+    m_script.append({"totals", QVariant(), values.has_value(), std::exchange(m_pendingBefore, {}), values});
+    return *this;
+}
+
+ScriptedOperator& ScriptedOperator::answerManualCc(std::function<bool(CalRecord&)> edit)
+{
+    m_script.append({"manualcc", QVariant(), true, std::exchange(m_pendingBefore, {}), {}, std::move(edit)});
+    return *this;
+}
+
+ScriptedOperator& ScriptedOperator::answerFiles(QStringList files)
+{
+    m_script.append({"files", files, !files.isEmpty(), std::exchange(m_pendingBefore, {})});
     return *this;
 }
 
@@ -72,8 +99,9 @@ ScriptedOperator::Entry ScriptedOperator::take(const QString& kind, const QStrin
     }
     Entry e = m_script.takeFirst();
     if (e.kind != kind) {
-        QTest::qFail(qPrintable(QString("script expected a %1 but was asked a %2: %3").arg(e.kind, kind, what)),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(QString("script expected a %1 but was asked a %2: %3").arg(e.kind, kind, what)),
+            __FILE__, __LINE__);
         return {kind, QVariant(), false, {}};
     }
     if (e.before)
@@ -138,4 +166,32 @@ std::unique_ptr<Progress> ScriptedOperator::createProgress()
 void ScriptedOperator::setStatus(const QString& text)
 {
     m_shown.append({"status", QString(), text});
+}
+
+std::optional<QString> ScriptedOperator::siteLicense()
+{
+    m_shown.append({"license", "Site License Dialog", "Enter Site License"});
+    const Entry e = take("license", "site licence");
+    return e.present ? std::optional<QString>(e.value.toString()) : std::nullopt;
+}
+
+std::optional<Q7Data::Totalisers> ScriptedOperator::totalisers(const Q7Data::Totalisers&)
+{
+    m_shown.append({"totals", "Totalisers Input Query", "Totaliser values in Kilo Litres"});
+    const Entry e = take("totals", "totalisers");
+    return e.present ? e.totals : std::nullopt;
+}
+
+bool ScriptedOperator::manualCc(CalRecord& record)
+{
+    m_shown.append({"manualcc", "ManualCCForm", QString()});
+    const Entry e = take("manualcc", "manual CC");
+    return e.edit ? e.edit(record) : false;
+}
+
+QStringList ScriptedOperator::openFiles(const QString& title, const QString& filter)
+{
+    m_shown.append({"files", title, filter});
+    const Entry e = take("files", title);
+    return e.value.toStringList();
 }

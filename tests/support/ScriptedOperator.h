@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Operator.h"
+#include "WorkflowOperator.h"
 
 #include <QList>
 #include <QString>
@@ -16,13 +16,13 @@
 // more than an OK button, input boxes, the SFO, comments and port dialogs). A plain OK box
 // consumes nothing. A call that finds the script empty, or an entry of the wrong kind, fails
 // the test loudly instead of guessing.
-class ScriptedOperator : public Operator
+class ScriptedOperator : public WorkflowOperator
 {
 public:
     struct Shown
     {
         QString kind;    // "message", "error", "input", "sfo", "comments", "port", "status", "progress",
-                     // "preview"
+                         // "preview"
         QString caption; // message caption, dialog caption or progress caption
         QString text;    // message text, prompt, step text or status text
         int percent = -1;
@@ -34,6 +34,15 @@ public:
     ScriptedOperator& answerSfo(std::optional<QString> text);
     ScriptedOperator& answerComments(std::optional<QStringList> lines);
     ScriptedOperator& answerPort(QString port, bool accepted);
+    // The site licence dialog's text on OK; nullopt for Cancel.
+    ScriptedOperator& answerLicense(std::optional<QString> text);
+    // The totalisers dialog's values on OK; nullopt for Cancel (or a box that did not convert).
+    ScriptedOperator& answerTotals(std::optional<Q7Data::Totalisers> values);
+    // The manual CC dialog: edit runs over the record as the typing would, then OK (true) or
+    // Cancel (false).
+    ScriptedOperator& answerManualCc(std::function<bool(CalRecord&)> edit);
+    // The open-file dialog's selection; empty for Cancel.
+    ScriptedOperator& answerFiles(QStringList files);
     // Runs a callback when the next question is asked (a board swap, a card insertion…),
     // then answers it with the next entry.
     ScriptedOperator& before(std::function<void()> action);
@@ -53,6 +62,10 @@ public:
     void showPreview(const PagedDocument& document, const QString& title) override;
     std::unique_ptr<Progress> createProgress() override;
     void setStatus(const QString& text) override;
+    std::optional<QString> siteLicense() override;
+    std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
+    bool manualCc(CalRecord& record) override;
+    QStringList openFiles(const QString& title, const QString& filter) override;
 
 private:
     struct Entry
@@ -61,6 +74,8 @@ private:
         QVariant value;
         bool present = true;
         std::function<void()> before;
+        std::optional<Q7Data::Totalisers> totals = {};
+        std::function<bool(CalRecord&)> edit = {};
     };
     Entry take(const QString& kind, const QString& what);
 

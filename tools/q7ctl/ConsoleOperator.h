@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Operator.h"
+#include "ReportOperator.h"
 
 #include <QTextStream>
 
 // The operator of a command-line tool: messages go to standard error, questions are
 // answered "no" (a script cannot answer them), progress is not drawn.
-class ConsoleOperator : public Operator
+class ConsoleOperator : public ReportOperator
 {
 public:
     explicit ConsoleOperator(QTextStream& err) : m_err(err) {}

@@ -12,7 +12,12 @@
 
 namespace q7ctl {
 
-enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+enum Exit
+{
+    Ok = 0,
+    Failed = 1,
+    Usage = 2
+};
 
 // The words after the command name, with options taken out as they are asked for.
 class Args

@@ -1,5 +1,6 @@
 // Commands that talk to a board over the device link: q7ctl --port DEV COMMAND, or --detect.
 #include "BoardDetector.h"
+#include "Ports.h"
 #include "Clock.h"
 #include "ConsoleOperator.h"
 #include "CtlCommand.h"
@@ -43,8 +44,8 @@ std::optional<int> open(Session& s, Args& args, Io& io)
     if (portName) {
         name = *portName;
     } else if (detect) {
-        BoardDetector detector(s.clock, s.op);
-        detector.extraPorts = extra;
+        const SerialPorts ports(extra);
+        BoardDetector detector(s.clock, s.op, ports);
         if (!detector.detectBoard(nullptr, name))
             return Failed; // the detector has said why
     } else {
@@ -351,7 +352,7 @@ int listPorts(Args& args, Io& io)
     const QStringList extra = args.options("--extra");
     if (!args.positional().isEmpty() || args.unknownOption())
         return fail(io, "list-ports [--extra DEV]...", Usage);
-    for (const QString& name : BoardDetector::availablePorts(extra))
+    for (const QString& name : SerialPorts(extra).availablePorts())
         io.out << name << '\n';
     io.out.flush();
     return Ok;

@@ -13,7 +13,7 @@
 
 #include "Clock.h"
 #include "CtlCommand.h"
-#include "Operator.h"
+#include "ReportOperator.h"
 #include "ReportDocument.h"
 
 #include <QFile>
@@ -22,7 +22,7 @@
 namespace {
 
 // Rendering from a shell asks nothing: what a dialog would show goes to standard error.
-class ConsoleOperator : public Operator
+class ConsoleOperator : public ReportOperator
 {
 public:
     explicit ConsoleOperator(QTextStream& err) : m_err(err) {}

@@ -1,0 +1,121 @@
+#include "Workbench.h"
+
+#include "AppFolders.h"
+#include "Clock.h"
+#include "Q7Port.h"
+#include "SettingsFile.h"
+#include "WorkbenchView.h"
+#include "WorkflowOperator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <stdexcept>
+
+Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
+    : QObject(parent), m_op(services.op), m_clock(services.clock), m_ports(services.ports),
+      m_volumes(services.volumes), m_folders(services.folders), m_settingsPath(services.settingsPath),
+      m_summaryLog(services.summaryLog)
+{
+    FileCopyTimer = new QTimer(this);
+    FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
+    FileCopyTimer->setInterval(3000);
+    setupFolders();
+    siteDataDir = dataFolderRoot;
+    totalsFromQuery = false;
+    loadSettings();
+}
+
+Workbench::~Workbench() = default;
+
+void Workbench::setupFolders()
+{
+    const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
+    // One level at a time: a missing user data folder is a broken profile, not ours to make.
+    if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
+        m_op.message(QStringLiteral("unable to create directory"));
+    const QString dataFolder = applicationFolder + QStringLiteral("/Data");
+    if (!QFileInfo(dataFolder).isDir() && !QDir().mkdir(dataFolder))
+        throw std::runtime_error("Cannot create data directory.");
+    dataFolderRoot = dataFolder + QLatin1Char('/');
+}
+
+void Workbench::setView(WorkbenchView* view)
+{
+    m_view = view;
+}
+
+void Workbench::setCaption(const QString& caption)
+{
+    if (m_view)
+        m_view->setCaption(caption);
+}
+
+void Workbench::setSiteItemsEnabled(bool enabled)
+{
+    if (m_view)
+        m_view->setSiteItemsEnabled(enabled);
+}
+
+void Workbench::setUpgradeButton(bool visible, bool enabled)
+{
+    if (m_view)
+        m_view->setUpgradeButton(visible, enabled);
+}
+
+void Workbench::connectLinkEvents(Q7Port& link)
+{
+    link.OnRxEvent = [this](Q7Port&) {
+        if (m_view)
+            m_view->linkReceived();
+    };
+    link.OnTxEvent = [this](Q7Port&) {
+        if (m_view)
+            m_view->linkSent();
+    };
+    link.OnPortDebugEvent = [this](Q7Port&, const QString& data) { m_op.setStatus(data); };
+    link.setOperator(&m_op);
+}
+
+void Workbench::loadSettings()
+{
+    const Settings settings = SettingsFile(m_settingsPath).load();
+    autoDetectQ7 = settings.autoDetectQ7;
+    openReportOnCompletion = settings.openReportOnCompletion;
+    operatorName = settings.operatorName;
+}
+
+void Workbench::saveSettings()
+{
+    SettingsFile(m_settingsPath).save(portName, {autoDetectQ7, openReportOnCompletion, operatorName});
+}
+
+SummaryLogWriterResult Workbench::writeSummaryLine()
+{
+    if (!m_summaryLog)
+        return {false, QStringLiteral("The summary log cannot be written by this program."), {}};
+    SummaryLogWriterResult result = m_summaryLog->writeSummaryLine(*this);
+    if (result.written)
+        siteState.summaryLogged = true;
+    return result;
+}
+
+void Workbench::writeSummaryLineUntilWritten()
+{
+    // The upgrade's only record on this PC: keep asking until the technician has freed the log
+    // (it is typically held open in a spreadsheet).
+    for (;;) {
+        const SummaryLogWriterResult result = writeSummaryLine();
+        if (result.written)
+            return;
+        m_op.message(result.message);
+    }
+}
+
+void Workbench::endOfRun()
+{
+    saveSettings();
+    if (siteState.siteDataTouched && !siteState.summaryLogged && m_summaryLog)
+        writeSummaryLineUntilWritten();
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "SiteState.h"
+#include "SummaryLogWriter.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+
+class AppFolders;
+class Clock;
+class Ports;
+class Q7Port;
+class QTimer;
+class VolumeWatch;
+class WorkbenchView;
+class WorkflowOperator;
+
+// What a workbench works with; each can be replaced in a test or by another front end.
+struct WorkbenchServices
+{
+    WorkflowOperator& op;
+    Clock& clock;
+    Ports& ports;
+    VolumeWatch& volumes;
+    AppFolders& folders;
+    QString settingsPath;
+    // Null until the summary log exists.
+    SummaryLogWriter* summaryLog = nullptr;
+};
+
+// The state the workflows share for one run of the program, and the services they were given.
+// The main window, q7ctl and the tests each own one and run the same workflow code over it;
+// the workbench tells its front end what changed through a WorkbenchView.
+class Workbench : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Makes the application and data folders and reads the settings. Throws
+    // std::runtime_error("Cannot create data directory.") when the data folder cannot be made.
+    explicit Workbench(const WorkbenchServices& services, QObject* parent = nullptr);
+    ~Workbench() override;
+
+    WorkflowOperator& op() const { return m_op; }
+    Clock& clock() const { return m_clock; }
+    Ports& ports() const { return m_ports; }
+    VolumeWatch& volumes() const { return m_volumes; }
+    QString settingsPath() const { return m_settingsPath; }
+
+    // Null when the front end shows nothing of the workbench itself.
+    void setView(WorkbenchView* view);
+    WorkbenchView* view() const { return m_view; }
+    void setSummaryLog(SummaryLogWriter* writer) { m_summaryLog = writer; }
+    SummaryLogWriter* summaryLog() const { return m_summaryLog; }
+
+    // Settings and folders of the run.
+    QString operatorName;
+    QString portName;
+    // Ends with a path separator.
+    QString dataFolderRoot;
+    bool autoDetectQ7 = true;
+    bool openReportOnCompletion = false;
+
+    // The selected site; siteLicense is empty while none is.
+    QString siteLicense;
+    // The site's folder, ending with a path separator; dataFolderRoot until a site is selected.
+    QString siteDataDir;
+    // [0] the existing board, [1] the replacement board.
+    std::array<QString, 2> hardwareRevision;
+    std::array<QString, 2> sfoNumber;
+    bool totalsFromQuery = false;
+    SiteState siteState;
+    // Consecutive failed fully automated upgrades in this run.
+    int upgradeFailureCount = 0;
+
+    // The SD-card watch.
+    bool sdWatchActive = false;
+    QStringList sdCardPaths;
+    bool transferToCard = false;
+    bool transferStarted = false;
+    bool transferDone = false;
+    std::int32_t fileTotal = 0;
+    std::int32_t filesCopied = 0;
+    // Runs the copy step about 3 s after the last card event; disabled at start.
+    QTimer* FileCopyTimer = nullptr;
+
+    // Front-end state changes, passed to the view.
+    void setCaption(const QString& caption);
+    void setSiteItemsEnabled(bool enabled);
+    void setUpgradeButton(bool visible, bool enabled);
+
+    // The link's events go to the front end: traffic to the indicators, faults to the status line.
+    void connectLinkEvents(Q7Port& link);
+
+    void loadSettings();
+    // Not reported: nobody can act on it while the run ends, and the next run starts from the
+    // defaults or from the keys that were written.
+    void saveSettings();
+
+    // Appends the summary line once (false, with the reason, while there is no summary log).
+    SummaryLogWriterResult writeSummaryLine();
+    // Appends the summary line, asking the technician to free the log until it can be written.
+    void writeSummaryLineUntilWritten();
+    // What closing the main window does: the settings, then the summary line when site data was
+    // touched and the line is still missing (retried until it is written).
+    void endOfRun();
+
+private:
+    void setupFolders();
+
+    WorkflowOperator& m_op;
+    Clock& m_clock;
+    Ports& m_ports;
+    VolumeWatch& m_volumes;
+    AppFolders& m_folders;
+    QString m_settingsPath;
+    SummaryLogWriter* m_summaryLog = nullptr;
+    WorkbenchView* m_view = nullptr;
+};
