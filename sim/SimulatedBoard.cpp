@@ -419,12 +419,17 @@ void SimulatedBoard::handleCommand(const QByteArray& payload)
         replyKalder(command, m_model.structure(id).left(kMaxPayload - 2));
         return;
     }
-    case 0x14:
-        if (args.isEmpty() || !m_model.putStructure(arg(0), args.mid(1)))
+    case 0x14: {
+        QByteArray stored = args.mid(1);
+        if (!args.isEmpty() && arg(0) == m_faults.alterStoredStructure && m_faults.alterStoredOffset >= 0 &&
+            m_faults.alterStoredOffset < stored.size())
+            stored[m_faults.alterStoredOffset] = char(~stored.at(m_faults.alterStoredOffset));
+        if (args.isEmpty() || !m_model.putStructure(arg(0), stored))
             refuse(command);
         else
             replyKalder(command, {});
         return;
+    }
     case 0x3E:
         m_model.boardId = arg(0);
         replyKalder(command, {});
