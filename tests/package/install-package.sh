@@ -61,7 +61,8 @@ done
 desktop-file-validate /usr/share/applications/Q7UpgradeUtility.desktop /usr/share/applications/q7-demo.desktop
 
 echo "== q7ctl --help as $user"
-as_user q7ctl --help | grep -q '^usage: q7ctl COMMAND' || fail "q7ctl --help"
+help=$(as_user q7ctl --help 2>&1) || fail "q7ctl --help: $help"
+grep -q '^usage: q7ctl COMMAND' <<<"$help" || fail "q7ctl --help printed: $help"
 
 echo "== Q7UpgradeUtility offscreen as $user"
 # Still up when the time-out ends it: it is waiting at the operator prompt.
