@@ -6,6 +6,7 @@
 #include "TMaskedInputForm.h"
 #include "TMemoFormUnit.h"
 #include "TSelectSerialPortForm.h"
+#include "TVaCommConfigForm.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -169,4 +170,9 @@ bool QtOperator::manualCc(CalRecord&)
 QStringList QtOperator::openFiles(const QString&, const QString&)
 {
     return {};
+}
+
+void QtOperator::configurePort(TVaComm& comm)
+{
+    TVaCommConfigForm::configure(comm, m_owner);
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -305,5 +306,7 @@ private:
 
     std::int32_t m_commsCountdown = 0;
     std::unique_ptr<QSaveFile> m_file;
+    // Set while a record file is fetched: the only length the transfer may commit.
+    std::optional<qint64> m_requiredFileSize;
     Operator* m_operator = nullptr;
 };

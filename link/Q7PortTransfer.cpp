@@ -93,7 +93,12 @@ bool Q7Port::getRecordFile(std::uint8_t command, const QString& path, int struct
     std::uint16_t length = 0;
     if (!sendKalderFrame(command, buffer, length, 2))
         return false;
-    if (!getFile(path))
+    // A record of the wrong length is no backup of this board: it must not replace a good file
+    // already at the path, so the length is checked before the transfer commits.
+    m_requiredFileSize = static_cast<qint64>(structures[structureId].size());
+    const bool received = getFile(path);
+    m_requiredFileSize.reset();
+    if (!received)
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -206,6 +211,10 @@ bool Q7Port::getFile(const QString& path)
     resetRxTxFrame(true);
     bytesWritten = 0;
     lastReported = 0;
+    // Left over from an earlier exchange (a corrupted frame of a request that was retried and
+    // then succeeded), these would hold back the first acknowledgement or resend a stale one.
+    rxFault = false;
+    lastAck = 0;
     // The blocks go to a temporary file beside the target, which replaces the target only when
     // the board signals the end of the file: a transfer that fails leaves an earlier file whole.
     m_file = std::make_unique<QSaveFile>(path);
@@ -284,6 +293,11 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
         return true;
     case 0x97:
         // The file takes the target's place only now; if that fails the transfer failed.
+        if (m_requiredFileSize && *m_requiredFileSize != static_cast<qint64>(bytesWritten)) {
+            transferStop = true;
+            closeTransferFile();
+            return true;
+        }
         if (m_file && m_file->commit())
             fileDone = true;
         else

@@ -2,9 +2,12 @@
 #include "Clock.h"
 #include "FileBrowser.h"
 #include "ManualVolumeWatch.h"
+#include "PtyPeer.h"
+#include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SummaryLogWriter.h"
 #include "TQ7UpgradeUtilityMainForm.h"
+#include "TVaComm.h"
 
 #include <QAction>
 #include <QDir>
@@ -282,6 +285,22 @@ private slots:
         QCOMPARE(window->findChild<QLabel*>("StatusTxt")->text(), QString("file:Q7Port line: 12"));
         window->findChild<QAction*>("OpenExplorer1")->trigger();
         QCOMPARE(m_browser.opened, QStringList{window->bench().dataFolderRoot});
+    }
+
+    // The port name "Com0" asks the technician for the line settings; the port chosen there
+    // is the one opened.
+    void com0OpensThePortConfiguration()
+    {
+        auto window = makeWindow();
+        PtyPeer board;
+        QVERIFY(board.isOpen());
+        Q7Port link(m_clock);
+        window->bench().connectLinkEvents(link);
+        m_op.answerPort(board.slavePath(), true);
+        QVERIFY(link.OpenPort("Com0"));
+        QVERIFY(link.portOpen);
+        QCOMPARE(m_op.texts("portconfig"), QStringList{QString()});
+        QCOMPARE(link.comm().PortName, board.slavePath());
     }
 
     void closingWritesTheSummaryLineOnlyWhenDue_data()

@@ -1,9 +1,13 @@
 #include "QtOperator.h"
 
+#include "Clock.h"
 #include "PagedDocument.h"
 #include "PreviewDialog.h"
+#include "TVaComm.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -130,6 +134,31 @@ private slots:
         });
         static_cast<ReportOperator&>(qtOperator).showPreview(document, "Q7 Report ");
         QCOMPARE(title, "Q7 Report ");
+    }
+
+    // The dialog a link opened on "Com0" shows: OK writes the choice into the component,
+    // Cancel leaves it as it was.
+    void portConfigurationWritesOnlyOnOk()
+    {
+        QtOperator op;
+        FastClock clock;
+        TVaComm comm(clock);
+        comm.PortName = "/dev/ttyS0";
+        QString title;
+        auto choose = [&](QDialogButtonBox::StandardButton button) {
+            whenShown<QDialog>([&title, button](QDialog* dialog) {
+                title = dialog->windowTitle();
+                dialog->findChild<QComboBox*>("PortComboBox")->setCurrentText("/dev/ttyQ7");
+                dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+            });
+        };
+        choose(QDialogButtonBox::Cancel);
+        op.configurePort(comm);
+        QCOMPARE(title, QString("COM port configuration"));
+        QCOMPARE(comm.PortName, QString("/dev/ttyS0"));
+        choose(QDialogButtonBox::Ok);
+        op.configurePort(comm);
+        QCOMPARE(comm.PortName, QString("/dev/ttyQ7"));
     }
 };
 

@@ -232,9 +232,35 @@ private slots:
         FileBoard board{link, {{0x87, record.left(100)}, {0x8F, record.mid(100)}, {0x97, {}}}};
         board.serve();
         link.port.structures[4].assign(158, 0x01);
+        // A good backup from an earlier run is only ever replaced by another good one.
+        const QByteArray earlier(158, '\x11');
+        writeFile(path("cal.bin"), earlier);
         QCOMPARE(link.port.getCalFile(path("cal.bin")), ok);
         QCOMPARE(link.kalderFrames().first().payload, QByteArray(1, '\x06'));
         QCOMPARE(int(link.port.structures[4][0]), ok ? 0x5A : 0x01);
+        QCOMPARE(readFile(path("cal.bin")), ok ? record : earlier);
+    }
+
+    // A corrupted frame seen before the transfer (a request that was retried and then
+    // succeeded) belongs to that exchange: the transfer that follows starts clean.
+    void corruptedFrameBeforeTransferDoesNotHoldItBack()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QByteArray bad = wire::kalderReply(0x13, "status");
+        bad[bad.size() - 4] = static_cast<char>(bad[bad.size() - 4] ^ 0x01);
+        link.board.write(bad);
+        QTRY_VERIFY_WITH_TIMEOUT(link.port.rxFault, 2000);
+        link.port.lastAck = 0x94;
+
+        FileBoard board{link, {{0x87, "fresh"}, {0x97, {}}}};
+        board.serve();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(link.port.getLogFile("LOG7.CSV", path("after-fault.csv"), false));
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(readFile(path("after-fault.csv")), QByteArray("fresh"));
+        QCOMPARE(link.ackTypes(), (QList<int>{0x8B, 0x8B}));
     }
 
     void unwritableTargetIsReported()

@@ -1,5 +1,7 @@
 #include "ScriptedOperator.h"
 
+#include "TVaComm.h"
+
 #include <QtTest>
 
 class ScriptedProgress : public Progress
@@ -194,4 +196,12 @@ QStringList ScriptedOperator::openFiles(const QString& title, const QString& fil
     m_shown.append({"files", title, filter});
     const Entry e = take("files", title);
     return e.value.toStringList();
+}
+
+void ScriptedOperator::configurePort(TVaComm& comm)
+{
+    m_shown.append({"portconfig", "COM port configuration", comm.PortName});
+    const Entry e = take("port", "port configuration");
+    if (e.present)
+        comm.PortName = e.value.toString();
 }

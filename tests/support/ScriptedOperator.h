@@ -66,6 +66,8 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    // Answered by a port entry (answerPort): accepted, its port becomes the component's port.
+    void configurePort(TVaComm& comm) override;
 
 private:
     struct Entry
