@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using Kind = ScriptedOperator::Kind;
+
 using sim::BoardModel;
 using sim::SimulatedBoard;
 
@@ -69,18 +71,11 @@ class TestTQ7Report : public QObject
         timer.start(20);
     }
 
-    QList<ScriptedOperator::Shown> shownOf(const QString& kind) const
-    {
-        QList<ScriptedOperator::Shown> out;
-        for (const auto& s : m_op.shown())
-            if (s.kind == kind)
-                out << s;
-        return out;
-    }
+    QList<ScriptedOperator::Shown> shownOf(ScriptedOperator::Kind kind) const { return m_op.shown(kind); }
 
     void verifyProgressSteps()
     {
-        const auto steps = shownOf("progress");
+        const auto steps = shownOf(Kind::Progress);
         QCOMPARE(steps.size(), kSteps.size());
         for (int i = 0; i < steps.size(); ++i) {
             QCOMPARE(steps[i].caption, QString("Generating Report"));
@@ -144,10 +139,10 @@ private slots:
         // The SFO question comes after the other information rows, comments after collection.
         QStringList order;
         for (const auto& s : m_op.shown())
-            if (s.kind != "progress")
-                order << s.kind + ":" + s.text;
+            if (s.kind != Kind::Progress && s.kind != Kind::ProgressShown && s.kind != Kind::ProgressHidden)
+                order << ScriptedOperator::kindName(s.kind) + ":" + s.text;
         QCOMPARE(order, (QStringList{"sfo:", "message:" + kCommentsQuestion, "comments:", "preview:"}));
-        QCOMPARE(shownOf("message").first().caption, QString("Add Comments"));
+        QCOMPARE(shownOf(Kind::Message).first().caption, QString("Add Comments"));
         QCOMPARE(pdfs(), QStringList{"Pre Upgrade Report _A123_08_Dec_2026 14_05_09.pdf"});
         QCOMPARE(r->documentPath(), m_folder->path() + "/" + pdfs().first());
         QVERIFY(m_op.scriptDone());
@@ -181,9 +176,9 @@ private slots:
         QCOMPARE(r->configuration().size(), 50);
         // No to comments: nothing asked beyond the question, and no Comments section.
         QVERIFY(r->comments().isEmpty());
-        QVERIFY(shownOf("comments").isEmpty());
+        QVERIFY(shownOf(Kind::Comments).isEmpty());
         QCOMPARE(pdfs().size(), 1);
-        QVERIFY(shownOf("preview").isEmpty());
+        QVERIFY(shownOf(Kind::Preview).isEmpty());
     }
 
     void failedVersionReadTakesTheRegisterPath()
@@ -241,11 +236,11 @@ private slots:
         for (const QStringList* rows : {&r->information(), &r->totals(), &r->diagnostics(),
                                         &r->configuration(), &r->calibration(), &r->basicCalibration()})
             QVERIFY(rows->isEmpty());
-        const auto steps = shownOf("progress");
+        const auto steps = shownOf(Kind::Progress);
         QCOMPARE(steps.size(), 1);
         QCOMPARE(steps[0].text, kSteps[0]);
         // The comments question still comes, before the failure message; no document.
-        QCOMPARE(m_op.texts("message"), (QStringList{kCommentsQuestion, kFailure}));
+        QCOMPARE(m_op.texts(Kind::Message), (QStringList{kCommentsQuestion, kFailure}));
         QVERIFY(pdfs().isEmpty());
     }
 
@@ -265,7 +260,7 @@ private slots:
         QCOMPARE(structureRequests(0), 1);
         QCOMPARE(structureRequests(1), 3);
         QVERIFY(r->information().isEmpty());
-        QCOMPARE(m_op.texts("message"), (QStringList{kCommentsQuestion, kFailure}));
+        QCOMPARE(m_op.texts(Kind::Message), (QStringList{kCommentsQuestion, kFailure}));
         QVERIFY(pdfs().isEmpty());
     }
 
@@ -276,7 +271,7 @@ private slots:
         TQ7Report r(m_op, *m_clock, false, "Q7 Report ", m_folder->path() + "/missing/", *m_port);
         QVERIFY(!r.BuildReport());
         QVERIFY(!r.documentPath());
-        QVERIFY(!m_op.texts("message").contains(kFailure));
+        QVERIFY(!m_op.texts(Kind::Message).contains(kFailure));
     }
 };
 
