@@ -1,5 +1,6 @@
 #include "QtOperator.h"
 
+#include "ModalRobot.h"
 #include "PagedDocument.h"
 #include "PreviewDialog.h"
 
@@ -10,20 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-// Answers the next modal widget from inside its loop.
-template <typename Widget> void whenShown(std::function<void(Widget*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
-        QVERIFY(widget);
-        answer(widget);
-    });
-}
-
-} // namespace
 
 class TestQtOperator : public QObject
 {
@@ -60,7 +47,8 @@ private slots:
         QString text, caption;
         int standardButtons = 0;
         QMessageBox::Icon icon = QMessageBox::Critical;
-        whenShown<QMessageBox>([&](QMessageBox* box) {
+        ModalRobot robot;
+        robot.on<QMessageBox>([&](QMessageBox* box) {
             text = box->text();
             caption = box->windowTitle();
             icon = box->icon();
@@ -79,7 +67,8 @@ private slots:
     {
         QtOperator op;
         QString caption, label;
-        whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        ModalRobot robot;
+        robot.on<QInputDialog>([&](QInputDialog* dialog) {
             caption = dialog->windowTitle();
             label = dialog->labelText();
             dialog->accept();
@@ -89,7 +78,7 @@ private slots:
         QCOMPARE(caption, QString("Operator Name"));
         QCOMPARE(label, QString("Please enter you name"));
 
-        whenShown<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
+        robot.on<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
         QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"), std::nullopt);
     }
 
@@ -124,7 +113,8 @@ private slots:
         QList<Page> pages(2);
         const PagedDocument document(QSizeF(210, 297), pages, DocumentInfo{});
         QString title;
-        whenShown<PreviewDialog>([&](PreviewDialog* preview) {
+        ModalRobot robot;
+        robot.on<PreviewDialog>([&](PreviewDialog* preview) {
             title = preview->windowTitle();
             preview->close();
         });

@@ -4,10 +4,10 @@
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SimulatedBoard.h"
+#include "TimeWarp.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using Kind = ScriptedOperator::Kind;
@@ -62,14 +62,8 @@ class TestTQ7Report : public QObject
         return r;
     }
 
-    // Runs time-outs quickly while the board stays silent: each 20 ms of real time moves the
-    // clock on by a quarter of a second. A reply from the simulator still arrives long before
-    // the shortest time-out (1 s) is reached.
-    void warpTime(QTimer& timer)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] { m_clock->advance(250); });
-        timer.start(20);
-    }
+    // Runs time-outs quickly while the board stays silent: a quarter of a second every 20 ms.
+    std::unique_ptr<TimeWarp> warpTime() { return std::make_unique<TimeWarp>(*m_clock, 250); }
 
     QList<ScriptedOperator::Shown> shownOf(ScriptedOperator::Kind kind) const { return m_op.shown(kind); }
 
@@ -190,8 +184,7 @@ private slots:
         // Information section.
         faults.dropFrames = {3, 4, 5, 6, 8, 9, 10, 11};
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answerSfo(std::nullopt).answer(Operator::Answer::No);
         auto r = report();
         QVERIFY(r->BuildReport());
@@ -227,8 +220,7 @@ private slots:
         sim::BoardFaults faults;
         faults.silent = true;
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answer(Operator::Answer::Yes).answerComments(QStringList{"Board dead on arrival."});
         auto r = report();
         QVERIFY(!r->BuildReport());
@@ -252,8 +244,7 @@ private slots:
         // unanswered.
         faults.dropFrames = {5, 6, 7};
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answer(Operator::Answer::No);
         auto r = report();
         QVERIFY(!r->BuildReport());

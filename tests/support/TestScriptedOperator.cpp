@@ -9,15 +9,14 @@
 #include "ScriptedOperator.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
+#include "ToolRun.h"
+
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-const char* const kChildVariable = "Q7_SCRIPTED_OPERATOR_CHILD";
 
 class NoFileBrowser : public FileBrowser
 {
@@ -67,24 +66,17 @@ private slots:
     {
         QFETCH(QString, child);
         QFETCH(QString, message);
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, "1");
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::MergedChannels);
         QElapsedTimer elapsed;
         elapsed.start();
-        process.start(QCoreApplication::applicationFilePath(), {child});
-        QVERIFY(process.waitForFinished(30'000));
-        const QString output = QString::fromUtf8(process.readAll());
+        const ToolRun run = runOwnTestFunction(child);
         QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString("took %1 ms").arg(elapsed.elapsed())));
-        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() != 0, qPrintable(output));
-        QVERIFY2(output.contains(message), qPrintable(output));
+        QVERIFY2(run.exitCode > 0, qPrintable(run.out + run.err));
+        QVERIFY2(run.out.contains(message), qPrintable(run.out));
     }
 
     void childWithEmptyScript()
     {
-        if (!qEnvironmentVariableIsSet(kChildVariable))
+        if (!isTestChild())
             QSKIP("run by unansweredQuestionEndsTheTestAtOnce");
         ScriptedOperator op;
         showMainWindow(op);
@@ -92,7 +84,7 @@ private slots:
 
     void childWithLicenceAnswer()
     {
-        if (!qEnvironmentVariableIsSet(kChildVariable))
+        if (!isTestChild())
             QSKIP("run by unansweredQuestionEndsTheTestAtOnce");
         ScriptedOperator op;
         op.answerLicense("A123");
