@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using Kind = ScriptedOperator::Kind;
+
 namespace {
 
 class RecordingFileBrowser : public FileBrowser
@@ -32,19 +34,6 @@ public:
         return true;
     }
     QStringList opened;
-};
-
-// Records the text each prompt was filled with, which the scripted operator does not.
-class PromptOperator : public ScriptedOperator
-{
-public:
-    std::optional<QString> inputText(const QString& caption, const QString& prompt,
-                                     const QString& initial) override
-    {
-        initials << initial;
-        return ScriptedOperator::inputText(caption, prompt, initial);
-    }
-    QStringList initials;
 };
 
 class FailingSummaryLog : public SummaryLogWriter
@@ -74,7 +63,7 @@ class TestMainForm : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    PromptOperator m_op;
+    ScriptedOperator m_op;
     FastClock m_clock;
     std::unique_ptr<AppFolders> m_folders;
     RecordingFileBrowser m_browser;
@@ -87,6 +76,15 @@ private:
     {
         return std::make_unique<TQ7UpgradeUtilityMainForm>(
             MainFormServices{m_op, m_clock, *m_folders, m_browser, m_volumes, settingsPath(), log});
+    }
+
+    // The text each operator-name prompt was filled with.
+    QStringList initials() const
+    {
+        QStringList out;
+        for (const auto& shown : m_op.shown(Kind::Input))
+            out << shown.initial;
+        return out;
     }
 
     static QStringList texts(const QList<QAction*>& actions)
@@ -104,7 +102,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         QVERIFY(QDir().mkdir(userData()));
         m_folders = std::make_unique<AppFolders>(userData());
-        m_op = PromptOperator();
+        m_op = ScriptedOperator();
     }
 
     void firstRunThenSecondRun()
@@ -170,7 +168,7 @@ private slots:
         } catch (const std::runtime_error& error) {
             QCOMPARE(QString(error.what()), QString("Cannot create data directory."));
         }
-        QCOMPARE(m_op.texts("message"), messages);
+        QCOMPARE(m_op.texts(Kind::Message), messages);
     }
 
     void menuAsTabled()
@@ -231,7 +229,7 @@ private slots:
         QVERIFY(!button->isVisible());
         QTRY_VERIFY(button->isVisible());
         QVERIFY(m_op.scriptDone());
-        QTEST(m_op.initials, "initials");
+        QTEST(initials(), "initials");
         QTEST(window->bench().operatorName, "name");
         QCOMPARE(button->text(), QString("Start Full Auto Upgrade"));
         for (const auto& shown : m_op.shown()) {
@@ -243,7 +241,7 @@ private slots:
         window->hide();
         window->show();
         QTest::qWait(250);
-        QCOMPARE(m_op.initials.size(), answers.size());
+        QCOMPARE(initials().size(), answers.size());
     }
 
     void indicatorsRedForOnePeriodAfterTraffic()
@@ -326,7 +324,7 @@ private slots:
         window->bench().siteState.summaryLogged = logged;
         window->close();
         QTEST(log.attempts, "attempts");
-        QTEST(m_op.texts("message"), "messages");
+        QTEST(m_op.texts(Kind::Message), "messages");
         QVERIFY2(QFile::exists(settingsPath()), "settings are saved on every close");
         QCOMPARE(window->bench().siteState.summaryLogged, touched);
     }

@@ -3,11 +3,11 @@
 #include "Clock.h"
 #include "Q7Port.h"
 #include "SimulatedBoard.h"
+#include "TimeWarp.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -43,19 +43,14 @@ struct SimLink
                 out << r.type;
         return out;
     }
-    // Moves the test clock on by `step` every few milliseconds, so the link's timers expire
-    // without the test waiting for them.
-    void skipTime(int step)
-    {
-        QObject::connect(&skipper, &QTimer::timeout, [this, step] { clock.advance(step); });
-        skipper.start(20);
-    }
+    // The link's timers expire without the test waiting for them.
+    void skipTime(int step) { warp = std::make_unique<TimeWarp>(clock, step); }
 
     FastClock clock;
     sim::SimulatedBoard board;
     Q7Port port{clock};
     QStringList faults;
-    QTimer skipper;
+    std::unique_ptr<TimeWarp> warp;
 };
 
 QByteArray fileBytes(const QString& path)

@@ -1,5 +1,6 @@
 // The block protocol that streams a file from the board, against a board played by the test.
 #include "BoardLink.h"
+#include "TimeWarp.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -128,9 +129,7 @@ private slots:
         QVERIFY(link.open());
         FileBoard board{link, {{0x87, "good", true}, {0x97, {}}}};
         board.serve();
-        QTimer skip;
-        QObject::connect(&skip, &QTimer::timeout, [&] { link.clock.advance(Q7Port::kFileTransferTimerMs); });
-        skip.start(150);
+        const TimeWarp warp(link.clock, Q7Port::kFileTransferTimerMs, 150);
         QVERIFY(link.port.getLogFile("LOG4.CSV", path("resent.csv"), false));
         QCOMPARE(readFile(path("resent.csv")), QByteArray("good"));
         QVERIFY(link.faults.contains("file:Q7Port line: 443"));
@@ -194,9 +193,7 @@ private slots:
         QVERIFY(link.open());
         FileBoard board{link, {{0x87, "only"}}};
         board.serve();
-        QTimer skip;
-        QObject::connect(&skip, &QTimer::timeout, [&] { link.clock.advance(1000); });
-        skip.start(20);
+        const TimeWarp warp(link.clock, 1000);
         QElapsedTimer t;
         t.start();
         QVERIFY(!link.port.getLogFile("LOG6.CSV", path("silent.csv"), false));
