@@ -8,6 +8,9 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 constexpr std::uint8_t kAsciiStart = ':';
 constexpr std::uint8_t CR = 0x0D;
@@ -135,7 +138,22 @@ void Q7Port::DelaySeconds(unsigned long seconds)
 void Q7Port::ProcessCommunications()
 {
     m_clock.processEvents();
-    m_clock.waitForEvents(1);
+}
+
+bool Q7Port::waitForTraffic(std::int64_t deadline, const std::function<bool()>& done)
+{
+    // Everything a waiting loop looks for (a frame complete, a transfer ended, an abort) is set
+    // by an event, so blocking until the next one misses nothing and costs nothing on a quiet
+    // line; the deadline is the only other reason to look again.
+    m_clock.processEvents();
+    while (!done()) {
+        const std::int64_t left = deadline - m_clock.msecs();
+        if (left <= 0)
+            return false;
+        m_clock.waitForEvents(
+            static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max())));
+    }
+    return true;
 }
 
 // ---- receive engine --------------------------------------------------------------------------

@@ -103,7 +103,11 @@ public:
     void FlushCommsBuffers();
     void DelayTicks(unsigned long milliseconds);
     void DelaySeconds(unsigned long seconds);
+    // Lets received bytes in without blocking (between the bytes of a request).
     void ProcessCommunications();
+    // Lets received bytes in until done() holds (true) or the clock reaches the deadline (false),
+    // blocking in between until more bytes or another event arrive.
+    bool waitForTraffic(std::int64_t deadline, const std::function<bool()>& done);
 
     TVaComm& comm() { return *m_comm; }
     Clock& clock() { return m_clock; }
@@ -269,6 +273,8 @@ private:
     bool modbusRequest(Transport transport, std::uint8_t function, std::span<const std::uint8_t> body,
                        RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
                        bool pumpBetweenBytes);
+    // Waits up to `timeout` seconds for the frame record to hold a reply.
+    bool waitForReply(std::uint16_t timeout);
     bool kalderCommand(std::uint8_t command, std::span<const std::uint8_t> payload, std::uint16_t timeout,
                        RequestBuffer* reply = nullptr);
     bool readSignal(std::uint8_t command, float* value);

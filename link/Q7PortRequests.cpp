@@ -42,6 +42,12 @@ std::array<std::uint8_t, 2> be16(std::uint16_t v)
 
 // ---- the three request shapes ----------------------------------------------------------------
 
+bool Q7Port::waitForReply(std::uint16_t timeout)
+{
+    return waitForTraffic(m_clock.msecs() + std::int64_t(timeout) * 1000,
+                          [this] { return frame.frameReceived; });
+}
+
 bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::uint16_t& length,
                              std::uint16_t timeout)
 {
@@ -57,18 +63,13 @@ bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::u
     while (!(frame.status & Q7Frame::kTxComplete))
         frameTransmitterKalder();
 
-    const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline) {
-        ProcessCommunications();
-        if (frame.frameReceived) {
-            // A reply to some other command (a late one) ends the wait at once.
-            if (frame.function != command)
-                return false;
-            copyReply(frame, buffer, length);
-            return true;
-        }
-    }
-    return false;
+    if (!waitForReply(timeout))
+        return false;
+    // A reply to some other command (a late one) ends the wait at once.
+    if (frame.function != command)
+        return false;
+    copyReply(frame, buffer, length);
+    return true;
 }
 
 bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span<const std::uint8_t> body,
@@ -99,18 +100,13 @@ bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span
     }
 
     bool result = false;
-    const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline) {
-        ProcessCommunications();
-        if (frame.frameReceived) {
-            if (frame.exceptionCode != 0) {
-                length = 1;
-                buffer[0] = frame.exceptionCode;
-            } else {
-                copyReply(frame, buffer, length);
-                result = true;
-            }
-            break;
+    if (waitForReply(timeout)) {
+        if (frame.exceptionCode != 0) {
+            length = 1;
+            buffer[0] = frame.exceptionCode;
+        } else {
+            copyReply(frame, buffer, length);
+            result = true;
         }
     }
     resetRxTxFrame(true);

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 constexpr std::uint8_t kGetStructure = 0x13;
@@ -227,10 +228,8 @@ bool Q7Port::getFile(const QString& path)
         m_commsCountdown = kCommsCountdownStart;
         m_commsTimer->start();
         receiveFile(0x87, false);
-        while (!fileDone && !transferStop) {
-            m_clock.processEvents();
-            ProcessCommunications();
-        }
+        // The comms timer ends a transfer the board has left, so the wait needs no deadline.
+        waitForTraffic(std::numeric_limits<std::int64_t>::max(), [this] { return fileDone || transferStop; });
     } catch (const TVaCommError& e) {
         showError(e.text());
     }
