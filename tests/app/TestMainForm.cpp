@@ -297,7 +297,7 @@ private slots:
         m_op.answerPort(board.slavePath(), true);
         QVERIFY(link.OpenPort("Com0"));
         QVERIFY(link.portOpen);
-        QCOMPARE(m_op.texts("portconfig"), QStringList{QString()});
+        QCOMPARE(m_op.texts(ScriptedOperator::Kind::PortConfig), QStringList{QString()});
         QCOMPARE(link.comm().PortName, board.slavePath());
     }
 

@@ -57,6 +57,8 @@ QString ScriptedOperator::kindName(Kind kind)
         return QStringLiteral("comments");
     case Kind::Port:
         return QStringLiteral("port");
+    case Kind::PortConfig:
+        return QStringLiteral("port configuration");
     case Kind::Preview:
         return QStringLiteral("preview");
     case Kind::Progress:
@@ -256,8 +258,8 @@ QStringList ScriptedOperator::openFiles(const QString& title, const QString& fil
 
 void ScriptedOperator::configurePort(TVaComm& comm)
 {
-    m_shown.append({"portconfig", "COM port configuration", comm.PortName});
-    const Entry e = take("port", "port configuration");
+    record({Kind::PortConfig, "COM port configuration", comm.PortName});
+    const Entry e = take(Kind::Port, "port configuration");
     if (e.present)
         comm.PortName = e.value.toString();
 }

@@ -30,6 +30,7 @@ public:
         Sfo,
         Comments,
         Port,
+        PortConfig, // the port configuration dialog a link opened on "Com0" shows
         Preview,
         Progress,       // a setProgress step
         ProgressShown,  // the progress window shown
