@@ -25,6 +25,7 @@ bool BlockTransfer::isBoardBlock(std::uint8_t type)
 bool BlockTransfer::isPcFrame(std::uint8_t type)
 {
     switch (type) {
+    // 0x8A and 0x8C belong to the PC's side too, though no transfer of this program sends them.
     case 0x8A:
     case Ack::kNext:
     case 0x8C:
