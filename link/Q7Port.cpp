@@ -1,9 +1,11 @@
 // The serial port operations of the link, the receive engine and its timers, fault reports.
 #include "Q7Port.h"
 
+#include "ByteOrder.h"
 #include "Clock.h"
 #include "LinkTimer.h"
 #include "Operator.h"
+#include "Q7Protocol.h"
 #include "TVaComm.h"
 
 #include <QSaveFile>
@@ -11,18 +13,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-constexpr std::uint8_t kAsciiStart = ':';
-constexpr std::uint8_t CR = 0x0D;
-constexpr std::uint8_t LF = 0x0A;
-
-std::uint32_t readLe32(const Q7Frame& f, int at)
-{
-    return static_cast<std::uint32_t>(f.data[at]) | static_cast<std::uint32_t>(f.data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(f.data[at + 2]) << 16 |
-           static_cast<std::uint32_t>(f.data[at + 3]) << 24;
-}
-} // namespace
+using namespace Q7Protocol;
 
 Q7Port::Q7Port(Clock& clock, QObject* parent)
     : QObject(parent), m_clock(clock), m_comm(std::make_unique<TVaComm>(clock))
@@ -34,7 +25,7 @@ Q7Port::Q7Port(Clock& clock, QObject* parent)
     m_commsTimer = new LinkTimer(
         clock, kCommsTimerMs, [this] { commsTimeoutTimerEvent(); }, this);
     for (std::size_t id = 0; id < structures.size(); ++id)
-        structures[id].assign(static_cast<std::size_t>(kStructureSizes[id]), 0);
+        structures[id].assign(Structures::kSizes[id], 0);
 }
 
 Q7Port::~Q7Port()
@@ -205,7 +196,7 @@ void Q7Port::classify(std::uint8_t byte)
         if (byte == DLE) {
             m_rxLength = 0;
             m_rxState = RxState::DleSeen;
-        } else if (byte == kAsciiStart) {
+        } else if (byte == Modbus::kAsciiStart) {
             m_rxBuffer[0] = byte;
             m_rxLength = 1;
             m_rxState = RxState::Ascii;
@@ -253,11 +244,11 @@ void Q7Port::classify(std::uint8_t byte)
         }
         break;
     case RxState::Ascii:
-        if (byte == CR) {
+        if (byte == Modbus::kCR) {
             appendRx(byte);
             m_rxState = RxState::AsciiCr;
         } else if (m_rxLength == 1 && isValidCommand(byte)) {
-            m_rxBuffer[0] = kAsciiStart;
+            m_rxBuffer[0] = Modbus::kAsciiStart;
             m_rxBuffer[1] = byte;
             m_rxLength = 2;
             m_rtuCandidate = true;
@@ -268,7 +259,7 @@ void Q7Port::classify(std::uint8_t byte)
         break;
     case RxState::AsciiCr:
         m_rxState = RxState::Idle;
-        if (byte == LF) {
+        if (byte == Modbus::kLF) {
             appendRx(byte);
             if (frameReceiverAscii(std::span(m_rxBuffer).first(m_rxLength)))
                 frame.frameReceived = true;
@@ -307,36 +298,21 @@ void Q7Port::rxTimeoutTimerEvent()
 bool Q7Port::processKalderComms()
 {
     switch (frame.kalderType) {
-    case 0x81:
+    case FrameType::kReply:
         // The reply that starts a log transfer announces the file's size for the progress.
-        if (frame.function == 2 || frame.function == 100)
-            fileSize = readLe32(frame, 6);
+        if (frame.function == Command::kLogFile || frame.function == Command::kRtLogFile)
+            fileSize = ByteOrder::readLe32(frame.data, 6);
         frame.frameReceived = true;
         break;
-    case 0x87:
-    case 0x88:
-    case 0x89:
-    case 0x8D:
-    case 0x8F:
-    case 0x91:
-    case 0x93:
-    case 0x95:
-    case 0x97:
-        m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
-        receiveFile(frame.kalderType, false);
-        break;
-    case 0x8A:
-    case 0x8B:
-    case 0x8C:
-    case 0x8E:
-    case 0x90:
-    case 0x92:
-    case 0x94:
-    case 0x96:
-        showFault(kFaultPcFileType);
-        break;
     default:
-        showFault(kFaultUnknownType);
+        if (BlockTransfer::isBoardBlock(frame.kalderType)) {
+            m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
+            receiveFile(frame.kalderType, false);
+        } else if (BlockTransfer::isPcFrame(frame.kalderType)) {
+            showFault(kFaultPcFileType);
+        } else {
+            showFault(kFaultUnknownType);
+        }
         break;
     }
     return true;

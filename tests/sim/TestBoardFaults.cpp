@@ -102,6 +102,27 @@ private slots:
         QVERIFY(m_board->model().structureWrites.isEmpty());
     }
 
+    // The board takes the write but keeps one byte different from what it was sent, which only
+    // reading the structure back shows; other structures are stored as sent.
+    void storedStructureIsAlteredOnlyWhereChosen()
+    {
+        BoardFaults f;
+        f.alterStoredStructure = 5;
+        f.alterStoredOffset = 40;
+        m_board->setFaults(f);
+        QByteArray config = m_board->model().structure(5);
+        config[40] = char(0x5A);
+        QCOMPARE(uint8_t(exchange(0x14, QByteArray(1, 5) + config)->payload[0]), uint8_t(0x80));
+        QByteArray expected = config;
+        expected[40] = char(~0x5A);
+        QCOMPARE(m_board->model().structure(5), expected);
+        QCOMPARE(exchange(0x13, QByteArray(1, 5))->payload.mid(2), expected);
+
+        const QByteArray cal(158, '\x21');
+        QCOMPARE(uint8_t(exchange(0x14, QByteArray(1, 4) + cal)->payload[0]), uint8_t(0x80));
+        QCOMPARE(m_board->model().structure(4), cal);
+    }
+
     void replyNamesAnotherCommand()
     {
         BoardFaults f;
