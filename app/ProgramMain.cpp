@@ -2,7 +2,7 @@
 
 #include "AppFolders.h"
 #include "Clock.h"
-#include "FileBrowser.h"
+#include "DesktopFileBrowser.h"
 #include "ManualVolumeWatch.h"
 #include "Ports.h"
 #include "Q7Application.h"
