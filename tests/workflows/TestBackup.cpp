@@ -27,18 +27,6 @@ const QString kCancel = "<cancel>";
 const QString kFolderExists =
     "Directory exists, files will be over written.\nAre you sure you want to continue?";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray bytesOf(const Q7Data::Totalisers& totals)
-{
-    const auto bytes = totals.toBytes();
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}
-
 // What the technician saw, one line per box, dialog or progress step, in order.
 QStringList seen(const ScriptedOperator& op)
 {

@@ -26,24 +26,12 @@ public:
     QList<Q7Data::Totalisers> initials;
 };
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 Q7Data::Totalisers slotValues(float first)
 {
     std::array<float, 10> v{};
     for (std::size_t i = 0; i < v.size(); ++i)
         v[i] = first + static_cast<float>(i);
     return Q7Data::Totalisers::fromValues(v);
-}
-
-QByteArray bytesOf(const Q7Data::Totalisers& totals)
-{
-    const auto bytes = totals.toBytes();
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "WorkflowBench.h"
 
 #include <QDir>
+#include <QFile>
 
 WorkflowBench::WorkflowBench(sim::BoardModel model, std::unique_ptr<ScriptedOperator> op)
     : m_board(std::make_unique<sim::SimulatedBoard>(std::move(model))),
@@ -34,4 +35,16 @@ QList<ScriptedOperator::Shown> WorkflowBench::shownOf(const QString& kind) const
         if (s.kind == kind)
             out << s;
     return out;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray bytesOf(const Q7Data::Totalisers& totals)
+{
+    const auto bytes = totals.toBytes();
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }

@@ -68,3 +68,8 @@ private:
     ManualVolumeWatch m_volumes;
     std::unique_ptr<Workbench> m_bench;
 };
+
+// A file's whole content; empty when it cannot be read.
+QByteArray readAll(const QString& path);
+// A totaliser record as its backup file holds it.
+QByteArray bytesOf(const Q7Data::Totalisers& totals);
