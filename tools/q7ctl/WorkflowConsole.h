@@ -93,6 +93,8 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    // A script names its device with --port; there is no port configuration to ask for.
+    void configurePort(TVaComm&) override {}
 
 private:
     // Throws when the same question comes back too often in a row.
