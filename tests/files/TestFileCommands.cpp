@@ -18,7 +18,7 @@ private:
         return runTool(QString(Q7_BINARY_DIR) + "/q7ctl", arguments, 60'000);
     }
     QString data() const { return m_dir.filePath("data"); }
-    QString site() const { return data() + "/Q7UpgradeUtility/Data/site9/"; }
+    QString site() const { return data() + "/site9/"; }
     static void write(const QString& path)
     {
         QDir().mkpath(QFileInfo(path).path());
@@ -61,7 +61,7 @@ private slots:
     {
         write(m_dir.filePath("dcim/IMG_1.JPG"));
         write(m_dir.filePath("dcim/IMG_2.JPG"));
-        const ToolRun run = q7ctl({"images", "--data", data(), "--licence", "site9", "--yes",
+        const ToolRun run = q7ctl({"images", "--data", data(), "--licence", "site9", "--yes", "--fast",
                                    m_dir.filePath("dcim/IMG_1.JPG"), m_dir.filePath("dcim/IMG_2.JPG")});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(run.err.contains("A total of 2 images were copied to the data folder"));

@@ -1,3 +1,4 @@
+#include "BackupDigests.h"
 #include "FilesBench.h"
 #include "Flows.h"
 #include "SdCardTransfer.h"
@@ -97,6 +98,7 @@ private slots:
             const QString backup =
                 record.startsWith("config", Qt::CaseInsensitive) ? "backup_conf.bin" : "backup_cal.bin";
             QCOMPARE(FilesBench::read(b->site() + backup), record.toUtf8());
+            QCOMPARE(BackupDigests::matches(b->site(), backup), std::optional<bool>(true));
         }
         QVERIFY(messages().contains(collected(3)));
         QVERIFY(!b->bench->totalsFromQuery);
@@ -219,7 +221,8 @@ private slots:
 
         QStringList expected{kPowerDown, kInsert, collected(1), kBackInExisting};
         if (!secondCard)
-            expected = QStringList{kPowerDown, kInsert, kNotDetected, kPowerDown, kInsert, kPowerDown, kInsert};
+            expected =
+                QStringList{kPowerDown, kInsert, kNotDetected, kPowerDown, kInsert, kPowerDown, kInsert};
         QCOMPARE(messages(), expected);
     }
 
