@@ -1,5 +1,6 @@
 #pragma once
 
+class Progress;
 class Q7Port;
 class Workbench;
 
@@ -8,3 +9,19 @@ bool sendCcData(Workbench& bench);
 
 // Command 67, the 60-s wait with its progress, then the null command.
 bool rebootBoard(Workbench& bench, Q7Port& link);
+
+// The two ends of a restore that the manual configuration upgrade shares.
+enum class PostUpgradeReport
+{
+    Produced,
+    NotProduced,
+    // Producing it raised an error: the workflow ends with "Failed to generate a report".
+    Raised,
+};
+// "Post Upgrade Q7 Report " from the link's records as they were sent; on success step flag
+// FINAL_REPORT and the replacement board's SFO number.
+PostUpgradeReport postUpgradeReport(Workbench& bench, Q7Port& link);
+// The replacement board into the site state, without checking the reads: its firmware, meter
+// id, clock, faults, forward total and status from the board, the calibration values from the
+// link's records (the data just sent).
+void recordReplacementBoard(Workbench& bench, Q7Port& link, Progress& progress);

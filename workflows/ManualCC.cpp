@@ -1,0 +1,186 @@
+#include "ManualCC.h"
+
+#include "Backup.h"
+#include "CalRecord.h"
+#include "Clock.h"
+#include "ImageImport.h"
+#include "LinkOpening.h"
+#include "Operator.h"
+#include "Q7Port.h"
+#include "Restore.h"
+#include "SiteSelection.h"
+#include "Totalisers.h"
+#include "Workbench.h"
+#include "WorkflowOperator.h"
+
+#include <memory>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Q7 Communications");
+constexpr std::uint8_t kConfigId = 5;
+constexpr std::uint8_t kCalId = 4;
+
+class ManualUpgrade
+{
+public:
+    explicit ManualUpgrade(Workbench& bench) : m_bench(bench), m_op(bench.op()) {}
+    ~ManualUpgrade() { end(); }
+
+    enum class Outcome
+    {
+        Succeeded,
+        Failed,
+        // Detection failed or the port dialog was cancelled, or the report raised an error
+        // (its message shown): no final message.
+        Silent,
+    };
+
+    Outcome run()
+    {
+        m_progress = m_op.createProgress();
+        m_progress->setProgress(kCaption, QString(), 0);
+        m_progress->show();
+        OpenedLink opened = openLink(m_bench, *m_progress, LinkPercentages{10, 15, 20});
+        m_link = std::move(opened.link);
+        if (opened.result == OpenedLink::Result::NoPort)
+            return Outcome::Silent;
+        if (opened.result != OpenedLink::Result::Open)
+            return Outcome::Failed;
+        Q7Port& link = *m_link;
+
+        if (!selectSite(m_bench, m_progress.get()))
+            return Outcome::Failed;
+        askHardwareRevision(m_bench, 1);
+        m_bench.siteState.siteDataTouched = true;
+        if (!queryTotalisers(m_bench))
+            return Outcome::Failed;
+        m_progress->show();
+
+        step(QStringLiteral("Retrieving Configuration data"), 25);
+        if (!link.getConfigFile(m_bench.siteDataDir + QStringLiteral("conf.bin")))
+            return Outcome::Failed;
+        step(QStringLiteral("Retrieving Calibration data"), 50);
+        if (!link.getCalFile(m_bench.siteDataDir + QStringLiteral("cal.bin")))
+            return Outcome::Failed;
+        step(QStringLiteral("Retrieving Basic Calibration data"), 75);
+        if (!link.getBasicCalFile(m_bench.siteDataDir + QStringLiteral("BasicCal.bin")))
+            return Outcome::Failed;
+        step(QStringLiteral("Retrieving Current Status"), 90);
+        m_progress->hide();
+
+        // The dialog edits a copy: on Cancel nothing typed may reach the board.
+        auto& calArea = link.structures[kCalId];
+        CalRecord cal = *CalRecord::fromBytes(std::span<const std::uint8_t>(calArea));
+        if (!m_op.manualCc(cal))
+            return Outcome::Failed;
+        const auto edited = cal.bytes();
+        calArea.assign(edited.begin(), edited.end());
+
+        step(QStringLiteral("Waking Q7 board"), 0);
+        if (!link.sendNullCommand())
+            return Outcome::Failed;
+        step(QStringLiteral("Setting access level"), 5);
+        if (!link.setAccessLevel(3))
+            return Outcome::Failed;
+        link.setState(0);
+        m_progress->show();
+        // From here the board is out of its normal state; it is put back whatever follows,
+        // except when the report raised an error.
+        m_restoreState = true;
+
+        Clock& clock = m_bench.clock();
+        step(QStringLiteral("Sending Totaliser Values"), 15);
+        if (!sendTotalisers(m_bench, link))
+            return Outcome::Failed;
+        m_bench.siteState.setStep(SiteState::RESTORE_TOTALS);
+        clock.delay(3000);
+
+        step(QStringLiteral("Sending Configuration"), 25);
+        if (!link.putStucture(kConfigId))
+            return Outcome::Failed;
+        clock.delay(5000);
+        step(QStringLiteral("Sending Calibration"), 50);
+        if (!link.putStucture(kCalId))
+            return Outcome::Failed;
+        clock.delay(5000);
+        clock.processEvents();
+        step(QStringLiteral("Backing up CC Factory defaults"), 60);
+        if (!link.sendSimpleCommand(98))
+            return Outcome::Failed;
+        clock.delay(10000);
+        step(QStringLiteral("Backing up CC to SD Card"), 70);
+        if (!link.sendSimpleCommand(99))
+            return Outcome::Failed;
+        m_bench.siteState.setStep(SiteState::RESTORE_CC);
+        clock.delay(5000);
+        step(QStringLiteral("Preparing for reboot"), 80);
+        clock.delay(5000);
+        m_progress->hide();
+        m_progress->repaint();
+        clock.processEvents();
+        if (!rebootBoard(m_bench, link))
+            return Outcome::Failed;
+
+        if (postUpgradeReport(m_bench, link) == PostUpgradeReport::Raised) {
+            m_restoreState = false;
+            end();
+            m_op.message(QStringLiteral("Failed to generate a report"));
+            return Outcome::Silent;
+        }
+        recordReplacementBoard(m_bench, link, *m_progress);
+        m_progress->hide();
+        clock.processEvents();
+        addImages(m_bench);
+        return Outcome::Succeeded;
+    }
+
+    void end()
+    {
+        if (m_link && m_restoreState)
+            m_link->setState(1);
+        m_restoreState = false;
+        m_bench.clock().processEvents();
+        if (m_progress) {
+            m_progress->hide();
+            m_progress.reset();
+        }
+        if (m_link) {
+            m_link->abortCommand();
+            m_link.reset();
+        }
+    }
+
+private:
+    void step(const QString& text, int percent) { m_progress->setProgress(kCaption, text, percent); }
+
+    Workbench& m_bench;
+    WorkflowOperator& m_op;
+    std::unique_ptr<Progress> m_progress;
+    std::unique_ptr<Q7Port> m_link;
+    bool m_restoreState = false;
+};
+
+} // namespace
+
+bool manualConfigurationUpgrade(Workbench& bench)
+{
+    ManualUpgrade upgrade(bench);
+    const ManualUpgrade::Outcome outcome = upgrade.run();
+    upgrade.end();
+    switch (outcome) {
+    case ManualUpgrade::Outcome::Succeeded:
+        bench.op().message(QStringLiteral("Upgrade process successfully completed.\nPlease shut down "
+                                          "application before upgrading the next site."));
+        bench.siteState.upgradeType |= SiteState::kManualConfiguration;
+        bench.writeSummaryLineUntilWritten();
+        return true;
+    case ManualUpgrade::Outcome::Failed:
+        bench.op().message(QStringLiteral(
+            "Upgrade process failed.\nPlease shut down application before upgrading the next site."));
+        return false;
+    case ManualUpgrade::Outcome::Silent:
+        break;
+    }
+    return false;
+}
