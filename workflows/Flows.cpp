@@ -1,7 +1,6 @@
 #include "Flows.h"
 
 #include "Backup.h"
-#include "ImageImport.h"
 #include "ManualCC.h"
 #include "Operator.h"
 #include "Restore.h"
@@ -136,33 +135,6 @@ void restoreSite(Workbench& bench)
     guarded(bench, [&bench] {
         bench.setUpgradeButton(false, false);
         sendCcData(bench);
-    });
-}
-
-void collectLogFiles(Workbench& bench)
-{
-    guarded(bench, [&bench] {
-        bench.setUpgradeButton(false, false);
-        if (selectSite(bench))
-            collectSdLogFiles(bench);
-    });
-}
-
-void sendLogFiles(Workbench& bench)
-{
-    guarded(bench, [&bench] {
-        bench.setUpgradeButton(false, false);
-        if (selectSite(bench))
-            sendSdLogFiles(bench);
-    });
-}
-
-void addImagesToFolder(Workbench& bench)
-{
-    // The one handler that leaves the button alone: the import hides it itself.
-    guarded(bench, [&bench] {
-        if (selectSite(bench))
-            addImages(bench);
     });
 }
 

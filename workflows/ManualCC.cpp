@@ -18,7 +18,6 @@
 namespace {
 
 const QString kCaption = QStringLiteral("Q7 Communications");
-constexpr std::uint8_t kConfigId = 5;
 constexpr std::uint8_t kCalId = 4;
 
 class ManualUpgrade
@@ -89,37 +88,7 @@ public:
         // except when the report raised an error.
         m_restoreState = true;
 
-        Clock& clock = m_bench.clock();
-        step(QStringLiteral("Sending Totaliser Values"), 15);
-        if (!sendTotalisers(m_bench, link))
-            return Outcome::Failed;
-        m_bench.siteState.setStep(SiteState::RESTORE_TOTALS);
-        clock.delay(3000);
-
-        step(QStringLiteral("Sending Configuration"), 25);
-        if (!link.putStucture(kConfigId))
-            return Outcome::Failed;
-        clock.delay(5000);
-        step(QStringLiteral("Sending Calibration"), 50);
-        if (!link.putStucture(kCalId))
-            return Outcome::Failed;
-        clock.delay(5000);
-        clock.processEvents();
-        step(QStringLiteral("Backing up CC Factory defaults"), 60);
-        if (!link.sendSimpleCommand(98))
-            return Outcome::Failed;
-        clock.delay(10000);
-        step(QStringLiteral("Backing up CC to SD Card"), 70);
-        if (!link.sendSimpleCommand(99))
-            return Outcome::Failed;
-        m_bench.siteState.setStep(SiteState::RESTORE_CC);
-        clock.delay(5000);
-        step(QStringLiteral("Preparing for reboot"), 80);
-        clock.delay(5000);
-        m_progress->hide();
-        m_progress->repaint();
-        clock.processEvents();
-        if (!rebootBoard(m_bench, link))
+        if (!sendToBoard(m_bench, link, *m_progress, SendPercentages{15, 25, 50, 60, 70, 80}))
             return Outcome::Failed;
 
         if (postUpgradeReport(m_bench, link) == PostUpgradeReport::Raised) {
@@ -130,7 +99,7 @@ public:
         }
         recordReplacementBoard(m_bench, link, *m_progress);
         m_progress->hide();
-        clock.processEvents();
+        m_bench.clock().processEvents();
         addImages(m_bench);
         return Outcome::Succeeded;
     }

@@ -187,49 +187,15 @@ public:
         if (!link.setAccessLevel(3) || !link.setState(0))
             return Attempt::Failed;
 
-        Clock& clock = m_bench.clock();
         m_bench.siteState.siteDataTouched = true;
-        step(QStringLiteral("Sending Totaliser Values"), 40);
-        if (!sendTotalisers(m_bench, link))
-            return Attempt::Failed;
-        m_bench.siteState.setStep(SiteState::RESTORE_TOTALS);
-        clock.delay(3000);
-
-        step(QStringLiteral("Sending Configuration"), 50);
         setArea(link.structures[kConfigId], *record.sentConfig);
-        if (!link.putStucture(kConfigId))
-            return Attempt::Failed;
-        clock.delay(5000);
-
-        step(QStringLiteral("Sending Calibration"), 60);
         setArea(link.structures[kCalId], *record.sentCal);
-        if (!link.putStucture(kCalId))
-            return Attempt::Failed;
-        clock.delay(5000);
-        clock.processEvents();
-
-        step(QStringLiteral("Backing up CC Factory defaults"), 70);
-        if (!link.sendSimpleCommand(kKeepFactoryDefaults))
-            return Attempt::Failed;
-        clock.delay(10000);
-
-        step(QStringLiteral("Backing up CC to SD Card"), 80);
-        if (!link.sendSimpleCommand(kBackupToSdCard))
-            return Attempt::Failed;
-        m_bench.siteState.setStep(SiteState::RESTORE_CC);
-        clock.delay(5000);
-
-        step(QStringLiteral("Preparing for reboot"), 85);
-        clock.delay(5000);
-        m_progress->hide();
-        m_progress->repaint();
-        clock.processEvents();
-        if (!rebootBoard(m_bench, link))
+        if (!sendToBoard(m_bench, link, *m_progress, SendPercentages{40, 50, 60, 70, 80, 85}))
             return Attempt::Failed;
 
         record.totalsSent = readTotalsFile(m_bench.siteDataDir + QStringLiteral("Backup_Totalisers.bin"));
         readBack(link, record);
-        record.written = clock.currentDateTime();
+        record.written = m_bench.clock().currentDateTime();
         const RestoreRecord restoreRecord = buildRestoreRecord(record);
         writeRestoreRecord(m_bench, restoreRecord);
 
@@ -306,6 +272,48 @@ bool sendCcData(Workbench& bench)
     }
     bench.op().message(QStringLiteral("Failed to update CC information in Replacement Q7 board"));
     return false;
+}
+
+bool sendToBoard(Workbench& bench, Q7Port& link, Progress& progress, const SendPercentages& percent)
+{
+    Clock& clock = bench.clock();
+    const auto step = [&progress](const QString& text, int at) {
+        progress.setProgress(kCommsCaption, text, at);
+    };
+    step(QStringLiteral("Sending Totaliser Values"), percent.totals);
+    if (!sendTotalisers(bench, link))
+        return false;
+    bench.siteState.setStep(SiteState::RESTORE_TOTALS);
+    clock.delay(3000);
+
+    step(QStringLiteral("Sending Configuration"), percent.configuration);
+    if (!link.putStucture(kConfigId))
+        return false;
+    clock.delay(5000);
+
+    step(QStringLiteral("Sending Calibration"), percent.calibration);
+    if (!link.putStucture(kCalId))
+        return false;
+    clock.delay(5000);
+    clock.processEvents();
+
+    step(QStringLiteral("Backing up CC Factory defaults"), percent.factoryDefaults);
+    if (!link.sendSimpleCommand(kKeepFactoryDefaults))
+        return false;
+    clock.delay(10000);
+
+    step(QStringLiteral("Backing up CC to SD Card"), percent.sdCard);
+    if (!link.sendSimpleCommand(kBackupToSdCard))
+        return false;
+    bench.siteState.setStep(SiteState::RESTORE_CC);
+    clock.delay(5000);
+
+    step(QStringLiteral("Preparing for reboot"), percent.reboot);
+    clock.delay(5000);
+    progress.hide();
+    progress.repaint();
+    clock.processEvents();
+    return rebootBoard(bench, link);
 }
 
 PostUpgradeReport postUpgradeReport(Workbench& bench, Q7Port& link)

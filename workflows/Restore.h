@@ -10,6 +10,22 @@ bool sendCcData(Workbench& bench);
 // Command 67, the 60-s wait with its progress, then the null command.
 bool rebootBoard(Workbench& bench, Q7Port& link);
 
+// The percentages of the writing steps, which the restore and the manual upgrade show differently.
+struct SendPercentages
+{
+    int totals;
+    int configuration;
+    int calibration;
+    int factoryDefaults;
+    int sdCard;
+    int reboot;
+};
+// What the restore and the manual upgrade write the same way: the totals, the configuration
+// and calibration as they stand in the link's areas, commands 98 and 99 with their settle
+// times, and the reboot. Step flags RESTORE_TOTALS and RESTORE_CC as each is done; false at the
+// first step the board refuses.
+bool sendToBoard(Workbench& bench, Q7Port& link, Progress& progress, const SendPercentages& percentages);
+
 // The two ends of a restore that the manual configuration upgrade shares.
 enum class PostUpgradeReport
 {

@@ -1,0 +1,246 @@
+// The upgrade flows end to end on two simulated boards: the old board backed up, its card
+// carried over, the board behind the cable swapped when the technician is told to install the
+// new one, the restore, and the summary line.
+#include "CalRecord.h"
+#include "ConfigRecord.h"
+#include "Flows.h"
+#include "WorkbenchView.h"
+#include "WorkflowBench.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kFailed = "Upgrade process failed.";
+const QString kFailedShutDown =
+    "Upgrade process failed.\nPlease shut down application before upgrading the next site.";
+const QString kCompleted =
+    "Upgrade process successfully completed.\nPlease shut down application before upgrading the next site.";
+const QString kSdQuestion = "Unable to connect to Existing Q7 board.\nDo you wish to Restore Site using SD Card only?";
+const QString kInsertCard = "Press OK button and immediately insert SD Card into PC";
+
+struct ButtonView : WorkbenchView
+{
+    bool visible = true;
+    bool enabled = true;
+    void setCaption(const QString&) override {}
+    void setSiteItemsEnabled(bool) override {}
+    void setUpgradeButton(bool v, bool e) override
+    {
+        visible = v;
+        enabled = e;
+    }
+};
+
+Q7Data::Totalisers typedTotals()
+{
+    Q7Data::Totalisers t;
+    t.ForwardTotal = 4321.0f;
+    t.NettTotal = 12.5f;
+    return t;
+}
+
+// A card as the old board leaves it: its logs as CSV files, CONFIG.BIN and CALIB.BIN.
+QString oldCard(WorkflowBench& w)
+{
+    const QString card = w.dir.filePath("old-card");
+    QDir().mkpath(card);
+    sim::BoardModel old = sim::BoardModel::existing();
+    old.sdCardDir = card;
+    if (!old.fillCard())
+        return {};
+    return card;
+}
+
+QString newCard(WorkflowBench& w)
+{
+    const QString card = w.dir.filePath("new-card");
+    QDir().mkpath(card);
+    return card;
+}
+
+void answerRestore(WorkflowBench& w)
+{
+    w.op.answer(Operator::Answer::Ok)
+        .answerText("r2.0")
+        .answerSfo("SFO-NEW")
+        .answerComments(QStringList{})
+        .answer(Operator::Answer::No);
+}
+
+} // namespace
+
+class TestFlows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fullyAutomatedUpgrade()
+    {
+        QElapsedTimer wall;
+        wall.start();
+        WorkflowBench w(sim::BoardModel::existing());
+        ButtonView view;
+        w.bench->setView(&view);
+        const sim::BoardModel old = w.board.model();
+        const sim::BoardModel fresh = WorkflowBench::quick(sim::BoardModel::replacement());
+        const QString card = oldCard(w);
+        const QString replacementCard = newCard(w);
+
+        w.op.answer(Operator::Answer::Ok) // "Backup Existing board"
+            .answerLicense("AB1")
+            .answerText("r1.1")
+            .answerSfo("SFO-OLD")
+            .answerComments(QStringList{});
+        w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
+        w.op.before([&] {
+                w.volumes.remove(card);
+                w.volumes.insert(replacementCard);
+            })
+            .answer(Operator::Answer::Ok);
+        w.op.before([&] {
+                w.volumes.remove(replacementCard);
+                auto swapped = fresh;
+                swapped.sdCardDir = w.dir.filePath("card-in-tray");
+                w.board.swapBoard(swapped);
+            })
+            .answer(Operator::Answer::Ok); // "New board installation"
+        answerRestore(w);
+
+        Flows::fullyAutomatedUpgrade(*w.bench);
+        QVERIFY(w.op.scriptDone());
+        const QStringList messages = w.op.texts("message");
+        QCOMPARE(messages.last(), kCompleted);
+        QVERIFY(!view.visible);
+
+        const sim::BoardModel now = w.board.model();
+        QByteArray expectedConfig = old.structures[sim::BoardModel::kConfig];
+        expectedConfig.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
+                               fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
+                                                                              ConfigRecord::kBoardOwnSize));
+        QCOMPARE(now.structures[sim::BoardModel::kConfig], expectedConfig);
+        QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
+        QCOMPARE(now.structures[sim::BoardModel::kBasicCal], fresh.structures[sim::BoardModel::kBasicCal]);
+        QCOMPARE(now.totals, old.totals);
+
+        const SiteState& s = w.bench->siteState;
+        QCOMPARE(s.upgradeType, SiteState::kFullyAutomated);
+        QVERIFY(s.stepSet(SiteState::UPG_COMPLETED));
+        QCOMPARE(w.summaryLog.lines, 1);
+        QCOMPARE(w.bench->upgradeFailureCount, 0);
+        QVERIFY(QString::fromLocal8Bit(w.siteFile("Restore Record.txt")).endsWith("Read-back: identical\r\n"));
+        QVERIFY2(wall.elapsed() < 60000, qPrintable(QString::number(wall.elapsed())));
+    }
+
+    void sdCardOnlyUpgrade()
+    {
+        WorkflowBench w;
+        ButtonView view;
+        w.bench->setView(&view);
+        const sim::BoardModel old = sim::BoardModel::existing();
+        const sim::BoardModel fresh = w.board.model();
+        const QString card = oldCard(w);
+        const QString replacementCard = newCard(w);
+
+        w.op.answer(Operator::Answer::Ok) // "Warning"
+            .answerLicense("AB2")
+            .answerText("r1.1")
+            .answerTotals(typedTotals());
+        w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
+        w.op.before([&] {
+                w.volumes.remove(card);
+                w.volumes.insert(replacementCard);
+            })
+            .answer(Operator::Answer::Ok);
+        w.op.before([&] { w.volumes.remove(replacementCard); }).answer(Operator::Answer::Ok);
+        answerRestore(w);
+
+        Flows::sdCardOnlyUpgrade(*w.bench);
+        QVERIFY(w.op.scriptDone());
+        QCOMPARE(w.op.texts("message").last(), kCompleted);
+        const sim::BoardModel now = w.board.model();
+        QByteArray expectedConfig = old.structures[sim::BoardModel::kConfig];
+        expectedConfig.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
+                               fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
+                                                                              ConfigRecord::kBoardOwnSize));
+        QCOMPARE(now.structures[sim::BoardModel::kConfig], expectedConfig);
+        QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
+        QCOMPARE(now.totals, typedTotals().values());
+        QCOMPARE(w.bench->siteState.upgradeType, SiteState::kSdCardOnly);
+        QCOMPARE(w.summaryLog.lines, 1);
+    }
+
+    // Consecutive failed fully automated upgrades: each case runs the flow once more on the
+    // same workbench, the earlier failures already counted.
+    void failedUpgrades_data()
+    {
+        QTest::addColumn<int>("earlierFailures");
+        QTest::addColumn<QString>("failAt");
+        QTest::addColumn<int>("answerToSdQuestion"); // -1: not asked
+        QTest::addColumn<QString>("lastMessage");
+        QTest::addColumn<int>("countAfter");
+        QTest::addColumn<bool>("buttonShown");
+        QTest::addRow("first failure") << 0 << "backup" << -1 << kFailed << 1 << true;
+        QTest::addRow("second failure") << 1 << "backup" << -1 << kFailed << 2 << true;
+        QTest::addRow("third failure, No") << 2 << "backup" << int(Operator::Answer::No) << kSdQuestion << 0
+                                           << false;
+        QTest::addRow("third failure, Yes") << 2 << "backup" << int(Operator::Answer::Yes) << kFailedShutDown << 3
+                                            << false;
+        QTest::addRow("cancel at new board installation")
+            << 0 << "installation" << -1 << kFailed << 1 << true;
+    }
+    void failedUpgrades()
+    {
+        QFETCH(int, earlierFailures);
+        QFETCH(QString, failAt);
+        QFETCH(int, answerToSdQuestion);
+        QFETCH(QString, lastMessage);
+        QFETCH(int, countAfter);
+        QFETCH(bool, buttonShown);
+        WorkflowBench w(sim::BoardModel::existing());
+        ButtonView view;
+        w.bench->setView(&view);
+        w.bench->upgradeFailureCount = earlierFailures;
+        if (failAt == "backup") {
+            w.op.answer(Operator::Answer::Cancel); // "Backup Existing board"
+        } else {
+            const QString card = oldCard(w);
+            const QString replacementCard = newCard(w);
+            w.op.answer(Operator::Answer::Ok)
+                .answerLicense("AB3")
+                .answerText("r1.1")
+                .answerSfo("SFO")
+                .answerComments(QStringList{});
+            w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
+            w.op.before([&] {
+                    w.volumes.remove(card);
+                    w.volumes.insert(replacementCard);
+                })
+                .answer(Operator::Answer::Ok);
+            w.op.before([&] { w.volumes.remove(replacementCard); }).answer(Operator::Answer::Cancel);
+        }
+        if (answerToSdQuestion >= 0)
+            w.op.answer(Operator::Answer(answerToSdQuestion));
+        if (answerToSdQuestion == int(Operator::Answer::Yes))
+            w.op.answer(Operator::Answer::Cancel); // the SD-card-only "Warning"
+
+        Flows::fullyAutomatedUpgrade(*w.bench);
+        QVERIFY(w.op.scriptDone());
+        const QStringList messages = w.op.texts("message");
+        QCOMPARE(messages.last(), lastMessage);
+        QCOMPARE(w.bench->upgradeFailureCount, countAfter);
+        QCOMPARE(view.visible, buttonShown);
+        QCOMPARE(view.enabled, buttonShown);
+        QCOMPARE(w.summaryLog.lines, 0);
+        if (failAt == "installation") {
+            // The backup and both card transfers were done before the Cancel.
+            const SiteState& s = w.bench->siteState;
+            QVERIFY(s.stepSet(SiteState::BACKUP_CC) && s.stepSet(SiteState::BACKUP_DATAFILES) &&
+                    s.stepSet(SiteState::RESTORE_DATAFILES));
+            QCOMPARE(w.board.model().structureWrites.size(), 0);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFlows)
+#include "TestFlows.moc"
