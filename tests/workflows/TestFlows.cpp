@@ -17,7 +17,8 @@ const QString kFailedShutDown =
     "Upgrade process failed.\nPlease shut down application before upgrading the next site.";
 const QString kCompleted =
     "Upgrade process successfully completed.\nPlease shut down application before upgrading the next site.";
-const QString kSdQuestion = "Unable to connect to Existing Q7 board.\nDo you wish to Restore Site using SD Card only?";
+const QString kSdQuestion =
+    "Unable to connect to Existing Q7 board.\nDo you wish to Restore Site using SD Card only?";
 const QString kInsertCard = "Press OK button and immediately insert SD Card into PC";
 
 struct ButtonView : WorkbenchView
@@ -60,12 +61,32 @@ QString newCard(WorkflowBench& w)
     return card;
 }
 
+// The two card transfers and the board installation: the old card is reported inserted when
+// the technician is asked for it, then the new card, then the board behind the cable is
+// swapped (when a swap is given) as the technician confirms the installation.
+void answerCardsAndInstallation(WorkflowBench& w, const QString& card, const QString& replacementCard,
+                                Operator::Answer installation, const std::function<void()>& swap = {})
+{
+    w.op.before([&w, card] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
+    w.op.before([&w, card, replacementCard] {
+            w.volumes.remove(card);
+            w.volumes.insert(replacementCard);
+        })
+        .answer(Operator::Answer::Ok);
+    w.op.before([&w, replacementCard, swap] {
+            w.volumes.remove(replacementCard);
+            if (swap)
+                swap();
+        })
+        .answer(installation);
+}
+
 void answerRestore(WorkflowBench& w)
 {
     w.op.answer(Operator::Answer::Ok)
         .answerText("r2.0")
         .answerSfo("SFO-NEW")
-        .answerComments(QStringList{})
+        .answer(Operator::Answer::No) // no comments
         .answer(Operator::Answer::No);
 }
 
@@ -91,20 +112,12 @@ private slots:
             .answerLicense("AB1")
             .answerText("r1.1")
             .answerSfo("SFO-OLD")
-            .answerComments(QStringList{});
-        w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
-        w.op.before([&] {
-                w.volumes.remove(card);
-                w.volumes.insert(replacementCard);
-            })
-            .answer(Operator::Answer::Ok);
-        w.op.before([&] {
-                w.volumes.remove(replacementCard);
-                auto swapped = fresh;
-                swapped.sdCardDir = w.dir.filePath("card-in-tray");
-                w.board.swapBoard(swapped);
-            })
-            .answer(Operator::Answer::Ok); // "New board installation"
+            .answer(Operator::Answer::No); // no comments
+        answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Ok, [&] {
+            auto swapped = fresh;
+            swapped.sdCardDir = w.dir.filePath("card-in-tray");
+            w.board.swapBoard(swapped);
+        });
         answerRestore(w);
 
         Flows::fullyAutomatedUpgrade(*w.bench);
@@ -114,11 +127,7 @@ private slots:
         QVERIFY(!view.visible);
 
         const sim::BoardModel now = w.board.model();
-        QByteArray expectedConfig = old.structures[sim::BoardModel::kConfig];
-        expectedConfig.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
-                               fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
-                                                                              ConfigRecord::kBoardOwnSize));
-        QCOMPARE(now.structures[sim::BoardModel::kConfig], expectedConfig);
+        QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.structures[sim::BoardModel::kBasicCal], fresh.structures[sim::BoardModel::kBasicCal]);
         QCOMPARE(now.totals, old.totals);
@@ -128,7 +137,8 @@ private slots:
         QVERIFY(s.stepSet(SiteState::UPG_COMPLETED));
         QCOMPARE(w.summaryLog.lines, 1);
         QCOMPARE(w.bench->upgradeFailureCount, 0);
-        QVERIFY(QString::fromLocal8Bit(w.siteFile("Restore Record.txt")).endsWith("Read-back: identical\r\n"));
+        QVERIFY(
+            QString::fromLocal8Bit(w.siteFile("Restore Record.txt")).endsWith("Read-back: identical\r\n"));
         QVERIFY2(wall.elapsed() < 60000, qPrintable(QString::number(wall.elapsed())));
     }
 
@@ -146,24 +156,14 @@ private slots:
             .answerLicense("AB2")
             .answerText("r1.1")
             .answerTotals(typedTotals());
-        w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
-        w.op.before([&] {
-                w.volumes.remove(card);
-                w.volumes.insert(replacementCard);
-            })
-            .answer(Operator::Answer::Ok);
-        w.op.before([&] { w.volumes.remove(replacementCard); }).answer(Operator::Answer::Ok);
+        answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Ok);
         answerRestore(w);
 
         Flows::sdCardOnlyUpgrade(*w.bench);
         QVERIFY(w.op.scriptDone());
         QCOMPARE(w.op.texts("message").last(), kCompleted);
         const sim::BoardModel now = w.board.model();
-        QByteArray expectedConfig = old.structures[sim::BoardModel::kConfig];
-        expectedConfig.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
-                               fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
-                                                                              ConfigRecord::kBoardOwnSize));
-        QCOMPARE(now.structures[sim::BoardModel::kConfig], expectedConfig);
+        QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.totals, typedTotals().values());
         QCOMPARE(w.bench->siteState.upgradeType, SiteState::kSdCardOnly);
@@ -182,10 +182,10 @@ private slots:
         QTest::addColumn<bool>("buttonShown");
         QTest::addRow("first failure") << 0 << "backup" << -1 << kFailed << 1 << true;
         QTest::addRow("second failure") << 1 << "backup" << -1 << kFailed << 2 << true;
-        QTest::addRow("third failure, No") << 2 << "backup" << int(Operator::Answer::No) << kSdQuestion << 0
-                                           << false;
-        QTest::addRow("third failure, Yes") << 2 << "backup" << int(Operator::Answer::Yes) << kFailedShutDown << 3
-                                            << false;
+        QTest::addRow("third failure, No")
+            << 2 << "backup" << int(Operator::Answer::No) << kSdQuestion << 0 << false;
+        QTest::addRow("third failure, Yes")
+            << 2 << "backup" << int(Operator::Answer::Yes) << kFailedShutDown << 3 << false;
         QTest::addRow("cancel at new board installation")
             << 0 << "installation" << -1 << kFailed << 1 << true;
     }
@@ -210,14 +210,8 @@ private slots:
                 .answerLicense("AB3")
                 .answerText("r1.1")
                 .answerSfo("SFO")
-                .answerComments(QStringList{});
-            w.op.before([&] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
-            w.op.before([&] {
-                    w.volumes.remove(card);
-                    w.volumes.insert(replacementCard);
-                })
-                .answer(Operator::Answer::Ok);
-            w.op.before([&] { w.volumes.remove(replacementCard); }).answer(Operator::Answer::Cancel);
+                .answer(Operator::Answer::No); // no comments
+            answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Cancel);
         }
         if (answerToSdQuestion >= 0)
             w.op.answer(Operator::Answer(answerToSdQuestion));

@@ -44,7 +44,7 @@ private slots:
                 return true;
             })
             .answerSfo("SFO-9")
-            .answerComments(QStringList{})
+            .answer(Operator::Answer::No) // no comments
             .answer(Operator::Answer::No);
 
         QVERIFY(manualConfigurationUpgrade(*w.bench));

@@ -14,6 +14,7 @@ namespace {
 const QString kReady = "Power up Q7 and check USB comms cable is securely connected.\nPress OK to continue.";
 const QString kSucceeded = "CC information updated in Replacement Q7 board successfully";
 const QString kFailed = "Failed to update CC information in Replacement Q7 board";
+const QString kComments = "Would you like to add some comments to the report?";
 const QString kImages = "To Add Photos to the Data Folder.\nPlease first connect camera or insert media card "
                         "containing images.\nOnce media is inserted press OK to continue";
 const QString kNoImages = "A total of 0 images were copied to the data folder";
@@ -50,7 +51,7 @@ void answerOneAttempt(ScriptedOperator& op)
     op.answer(Operator::Answer::Ok)
         .answerText("r1.5")
         .answerSfo("SFO-2")
-        .answerComments(QStringList{})
+        .answer(Operator::Answer::No) // no comments
         .answer(Operator::Answer::No);
 }
 
@@ -77,15 +78,11 @@ private slots:
 
         QVERIFY(sendCcData(*w.bench));
         QVERIFY(w.op.scriptDone());
-        QCOMPARE(w.op.texts("message"), (QStringList{kReady, kImages, kNoImages, kSucceeded}));
+        QCOMPARE(w.op.texts("message"), (QStringList{kReady, kComments, kImages, kNoImages, kSucceeded}));
 
         const sim::BoardModel now = w.board.model();
         const sim::BoardModel old = sim::BoardModel::existing();
-        QByteArray expectedConfig = old.structures[sim::BoardModel::kConfig];
-        expectedConfig.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
-                               fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
-                                                                              ConfigRecord::kBoardOwnSize));
-        QCOMPARE(now.structures[sim::BoardModel::kConfig], expectedConfig);
+        QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.structures[sim::BoardModel::kBasicCal], fresh.structures[sim::BoardModel::kBasicCal]);
         QCOMPARE(now.totalsUpdates.size(), 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppFolders.h"
+#include "ConfigRecord.h"
 #include "Clock.h"
 #include "ManualVolumeWatch.h"
 #include "Ports.h"
@@ -82,3 +83,14 @@ struct WorkflowBench
     std::unique_ptr<AppFolders> folders;
     std::unique_ptr<Workbench> bench;
 };
+
+// The configuration a restore leaves on the replacement board: the old board's, except the
+// settings the replacement board keeps of its own.
+inline QByteArray restoredConfig(const sim::BoardModel& old, const sim::BoardModel& fresh)
+{
+    QByteArray config = old.structures[sim::BoardModel::kConfig];
+    config.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
+                   fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
+                                                                  ConfigRecord::kBoardOwnSize));
+    return config;
+}
