@@ -39,6 +39,8 @@ struct WorkflowBench
         QString error;
         if (!board.start(&error))
             qFatal("simulated board: %s", qPrintable(error));
+        // As the main window starts it: cards are reported from then on.
+        volumes.start();
         ports = std::make_unique<SerialPorts>(QStringList{board.devicePath()}, SerialPorts::System::Excluded);
         folders = std::make_unique<AppFolders>(dir.path());
         bench = std::make_unique<Workbench>(WorkbenchServices{op, clock, *ports, volumes, *folders,
