@@ -13,11 +13,11 @@
 #include "Workbench.h"
 #include "WorkflowOperator.h"
 
+#include <exception>
 #include <memory>
 
 namespace {
 
-const QString kCaption = QStringLiteral("Q7 Communications");
 constexpr std::uint8_t kCalId = 4;
 
 class ManualUpgrade
@@ -38,7 +38,6 @@ public:
     Outcome run()
     {
         m_progress = m_op.createProgress();
-        m_progress->setProgress(kCaption, QString(), 0);
         m_progress->show();
         OpenedLink opened = openLink(m_bench, *m_progress, LinkPercentages{10, 15, 20});
         m_link = std::move(opened.link);
@@ -56,14 +55,8 @@ public:
             return Outcome::Failed;
         m_progress->show();
 
-        step(QStringLiteral("Retrieving Configuration data"), 25);
-        if (!link.getConfigFile(m_bench.siteDataDir + QStringLiteral("conf.bin")))
-            return Outcome::Failed;
-        step(QStringLiteral("Retrieving Calibration data"), 50);
-        if (!link.getCalFile(m_bench.siteDataDir + QStringLiteral("cal.bin")))
-            return Outcome::Failed;
-        step(QStringLiteral("Retrieving Basic Calibration data"), 75);
-        if (!link.getBasicCalFile(m_bench.siteDataDir + QStringLiteral("BasicCal.bin")))
+        if (!fetchRecords(link, *m_progress, m_bench.siteDataDir,
+                          {"conf.bin", "cal.bin", "BasicCal.bin", {25, 50, 75}}))
             return Outcome::Failed;
         step(QStringLiteral("Retrieving Current Status"), 90);
         m_progress->hide();
@@ -121,7 +114,10 @@ public:
     }
 
 private:
-    void step(const QString& text, int percent) { m_progress->setProgress(kCaption, text, percent); }
+    void step(const QString& text, int percent)
+    {
+        m_progress->setProgress(QLatin1String(kCommsCaption), text, percent);
+    }
 
     Workbench& m_bench;
     WorkflowOperator& m_op;
@@ -134,9 +130,15 @@ private:
 
 bool manualConfigurationUpgrade(Workbench& bench)
 {
-    ManualUpgrade upgrade(bench);
-    const ManualUpgrade::Outcome outcome = upgrade.run();
-    upgrade.end();
+    ManualUpgrade::Outcome outcome = ManualUpgrade::Outcome::Failed;
+    try {
+        ManualUpgrade upgrade(bench);
+        outcome = upgrade.run();
+    } catch (const std::exception& e) {
+        // The site folder could not be made: no result message follows the error box.
+        bench.op().error(QString::fromStdString(e.what()));
+        return false;
+    }
     switch (outcome) {
     case ManualUpgrade::Outcome::Succeeded:
         bench.op().message(QStringLiteral("Upgrade process successfully completed.\nPlease shut down "

@@ -27,7 +27,6 @@
 
 namespace {
 
-const QString kCommsCaption = QStringLiteral("Q7 Communications");
 constexpr std::uint8_t kConfigId = 5;
 constexpr std::uint8_t kCalId = 4;
 constexpr std::uint8_t kKeepFactoryDefaults = 98;
@@ -137,7 +136,6 @@ public:
             return Attempt::Ended;
 
         m_progress = m_op.createProgress();
-        m_progress->setProgress(kCommsCaption, QString(), 0);
         m_progress->show();
         OpenedLink opened = openLink(m_bench, *m_progress, LinkPercentages{5, 10, 15});
         m_link = std::move(opened.link);
@@ -162,13 +160,8 @@ public:
             return refuse(m_bench.siteDataDir + QStringLiteral("Backup_Totalisers.bin file is invalid"));
 
         Q7Port& link = *m_link;
-        if (!fetch(QStringLiteral("Retrieving Configuration data"), 20,
-                   [&] { return link.getConfigFile(m_bench.siteDataDir + QStringLiteral("conf.bin")); }) ||
-            !fetch(QStringLiteral("Retrieving Calibration data"), 25,
-                   [&] { return link.getCalFile(m_bench.siteDataDir + QStringLiteral("cal.bin")); }) ||
-            !fetch(QStringLiteral("Retrieving Basic Calibration data"), 30, [&] {
-                return link.getBasicCalFile(m_bench.siteDataDir + QStringLiteral("BasicCal.bin"));
-            }))
+        if (!fetchRecords(link, *m_progress, m_bench.siteDataDir,
+                          {"conf.bin", "cal.bin", "BasicCal.bin", {20, 25, 30}}))
             return Attempt::Failed;
 
         RestoreRecordInput record;
@@ -241,12 +234,9 @@ private:
         return Attempt::Ended;
     }
 
-    void step(const QString& text, int percent) { m_progress->setProgress(kCommsCaption, text, percent); }
-
-    template <typename Fetch> bool fetch(const QString& text, int percent, Fetch fetchRecord)
+    void step(const QString& text, int percent)
     {
-        step(text, percent);
-        return fetchRecord();
+        m_progress->setProgress(QLatin1String(kCommsCaption), text, percent);
     }
 
     Workbench& m_bench;
@@ -260,9 +250,16 @@ private:
 bool sendCcData(Workbench& bench)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        Restore restore(bench);
-        const Attempt result = restore.run();
-        restore.end();
+        Attempt result = Attempt::Failed;
+        try {
+            Restore restore(bench);
+            result = restore.run();
+        } catch (const std::exception& e) {
+            // The site folder could not be made: the attempt's link and window are gone by now,
+            // and the workflow stops without its own result message.
+            bench.op().error(QString::fromStdString(e.what()));
+            return false;
+        }
         if (result == Attempt::Succeeded) {
             bench.op().message(QStringLiteral("CC information updated in Replacement Q7 board successfully"));
             return true;
@@ -278,7 +275,7 @@ bool sendToBoard(Workbench& bench, Q7Port& link, Progress& progress, const SendP
 {
     Clock& clock = bench.clock();
     const auto step = [&progress](const QString& text, int at) {
-        progress.setProgress(kCommsCaption, text, at);
+        progress.setProgress(QLatin1String(kCommsCaption), text, at);
     };
     step(QStringLiteral("Sending Totaliser Values"), percent.totals);
     if (!sendTotalisers(bench, link))
@@ -338,7 +335,7 @@ PostUpgradeReport postUpgradeReport(Workbench& bench, Q7Port& link)
 void recordReplacementBoard(Workbench& bench, Q7Port& link, Progress& progress)
 {
     SiteState& s = bench.siteState;
-    progress.setProgress(kCommsCaption, QStringLiteral("Retrieving Summery Log Data"), 90);
+    progress.setProgress(QLatin1String(kCommsCaption), QStringLiteral("Retrieving Summery Log Data"), 90);
     readFirmwareVersion(bench, &link, 1);
     const CalRecord cal = *CalRecord::fromBytes(toBytes(link.structures[kCalId]));
     const ConfigRecord config = *ConfigRecord::fromBytes(toBytes(link.structures[kConfigId]));
@@ -347,7 +344,7 @@ void recordReplacementBoard(Workbench& bench, Q7Port& link, Progress& progress)
     link.readUI16Register(54, &s.systemFault[1]);
     link.readF32Register(116, &s.forwardTotal[1]);
     link.readUI16Register(61, &s.pnfStatus[1]);
-    progress.setProgress(kCommsCaption, QStringLiteral("Retrieving Summery Log Data"), 95);
+    progress.setProgress(QLatin1String(kCommsCaption), QStringLiteral("Retrieving Summery Log Data"), 95);
     link.readUI16Register(55, &s.selfTest[1]);
     s.coilCurrent = cal.coilCurrent();
     // The raw flag word, as the summary log shows it.

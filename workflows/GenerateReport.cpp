@@ -1,0 +1,77 @@
+// "Generate Report" and "Collect CCS data from Existing Q7 board": the manual functions that
+// read a board into the site folder.
+#include "Backup.h"
+#include "Flows.h"
+#include "LinkOpening.h"
+#include "Operator.h"
+#include "Q7Port.h"
+#include "SiteSelection.h"
+#include "TQ7Report.h"
+#include "Workbench.h"
+#include "WorkflowOperator.h"
+
+#include <exception>
+
+namespace {
+
+LinkWorkflowEnd reportBoard(Workbench& bench, Q7Port& link, std::unique_ptr<Progress>& progress)
+{
+    if (!selectSite(bench, progress.get())) {
+        bench.op().message(QStringLiteral(
+            "Must have a Valid Site License to create Data Directory structure, process cancelled"));
+        return LinkWorkflowEnd::Failed;
+    }
+    if (!fetchRecords(link, *progress, bench.siteDataDir,
+                      {"conf.bin", "cal.bin", "BasicCal.bin", {25, 50, 75}}))
+        return LinkWorkflowEnd::Failed;
+    progress->setProgress(QLatin1String(kCommsCaption), QStringLiteral("Retrieving Current Status"), 90);
+    progress.reset();
+
+    // Any board, any time: its report changes nothing in the site state.
+    try {
+        TQ7Report report(bench.op(), bench.clock(), bench.openReportOnCompletion,
+                         QStringLiteral("Q7 Report "), bench.siteDataDir, link);
+        report.setOperatorName(bench.operatorName);
+        report.setSiteLicence(bench.siteLicense);
+        report.BuildReport();
+        report.FormClose();
+    } catch (const std::exception&) {
+        return LinkWorkflowEnd::ReportFailed;
+    }
+    return LinkWorkflowEnd::Succeeded;
+}
+
+} // namespace
+
+namespace Flows {
+
+void backupSite(Workbench& bench)
+{
+    bench.setUpgradeButton(false, false);
+    collectCcsData(bench);
+}
+
+bool generateReport(Workbench& bench)
+{
+    bench.setUpgradeButton(false, false);
+    WorkflowOperator& op = bench.op();
+    switch (runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
+        return reportBoard(bench, link, progress);
+    })) {
+    case LinkWorkflowEnd::Succeeded:
+        op.message(QStringLiteral("Report generated successfully"));
+        return true;
+    case LinkWorkflowEnd::Failed:
+        op.message(QStringLiteral("Failed to generate report"));
+        return false;
+    case LinkWorkflowEnd::ReportFailed:
+        op.message(QStringLiteral("Failed to generate a report"));
+        return false;
+    case LinkWorkflowEnd::NoPort:
+    case LinkWorkflowEnd::Raised:
+        break;
+    }
+    return false;
+}
+
+} // namespace Flows
