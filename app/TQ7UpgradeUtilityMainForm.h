@@ -65,6 +65,11 @@ public slots:
     void Exit1Click();
     void BackupSite1Click();
     void GenerateReport1Click();
+    void UpgradeBtnClick();
+    void FullyAutomatedUpgradeAuto2Click();
+    void BackupSiteusingSDCardonlyAuto1Click();
+    void ManualConfigurationUpgradeAuto1Click();
+    void RestoreSite1Click();
 
     // Link events.
     void onRxEvent();

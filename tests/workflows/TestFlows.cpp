@@ -4,6 +4,7 @@
 #include "CalRecord.h"
 #include "ConfigRecord.h"
 #include "Flows.h"
+#include "SummaryLog.h"
 #include "WorkbenchView.h"
 #include "WorkflowBench.h"
 
@@ -19,6 +20,7 @@ const QString kCompleted =
     "Upgrade process successfully completed.\nPlease shut down application before upgrading the next site.";
 const QString kSdQuestion =
     "Unable to connect to Existing Q7 board.\nDo you wish to Restore Site using SD Card only?";
+const QString kComments = "Would you like to add some comments to the report?";
 const QString kInsertCard = "Press OK button and immediately insert SD Card into PC";
 
 struct ButtonView : WorkbenchView
@@ -81,6 +83,19 @@ void answerCardsAndInstallation(WorkflowBench& w, const QString& card, const QSt
         .answer(installation);
 }
 
+// The site's lines of SummaryLog.csv, header left out, split into fields.
+QList<QStringList> summaryRecords(const WorkflowBench& w)
+{
+    QFile f(w.bench->dataFolderRoot + SummaryLog::fileName());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QList<QStringList> records;
+    const QStringList lines = QString::fromLocal8Bit(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(1))
+        records << line.split(',');
+    return records;
+}
+
 void answerRestore(WorkflowBench& w)
 {
     w.op.answer(Operator::Answer::Ok)
@@ -103,6 +118,8 @@ private slots:
         WorkflowBench w(sim::BoardModel::existing());
         ButtonView view;
         w.bench->setView(&view);
+        SummaryLog summaryLog;
+        w.bench->setSummaryLog(&summaryLog);
         const sim::BoardModel old = w.board.model();
         const sim::BoardModel fresh = WorkflowBench::quick(sim::BoardModel::replacement());
         const QString card = oldCard(w);
@@ -122,8 +139,31 @@ private slots:
 
         Flows::fullyAutomatedUpgrade(*w.bench);
         QVERIFY(w.op.scriptDone());
-        const QStringList messages = w.op.texts("message");
-        QCOMPARE(messages.last(), kCompleted);
+        const QStringList expected{
+            "Please check Existing Q7 is powered up and USB comms cable is securely connected.\nPress OK to "
+            "continue",
+            kComments,
+            "CCS information from Existing Q7 board collected successfully",
+            "Please power down the Existing Q7 board.\nRemove SD Card from tray.\nOnce completed press OK to "
+            "continue.",
+            kInsertCard,
+            "Copied a total of 2 data files from the SD Card.",
+            "Remove SD Card from PC and insert back into Existing Q7 board.",
+            "Remove SD Card from tray of Replacement board.\nOnce completed press OK to continue.",
+            kInsertCard,
+            "Copied a total of 2 data files to the SD Card.",
+            "Remove SD Card from PC and insert back into Upgrade board.",
+            "Replace Existing Q7 board with Upgrade board and connect all wiring.\nWhen done... Press OK to "
+            "continue.",
+            "Power up Q7 and check USB comms cable is securely connected.\nPress OK to continue.",
+            kComments,
+            "To Add Photos to the Data Folder.\nPlease first connect camera or insert media card containing "
+            "images.\nOnce media is inserted press OK to continue",
+            "A total of 0 images were copied to the data folder",
+            "CC information updated in Replacement Q7 board successfully",
+            kCompleted,
+        };
+        QCOMPARE(w.op.texts("message"), expected);
         QVERIFY(!view.visible);
 
         const sim::BoardModel now = w.board.model();
@@ -135,7 +175,8 @@ private slots:
         const SiteState& s = w.bench->siteState;
         QCOMPARE(s.upgradeType, SiteState::kFullyAutomated);
         QVERIFY(s.stepSet(SiteState::UPG_COMPLETED));
-        QCOMPARE(w.summaryLog.lines, 1);
+        QCOMPARE(summaryRecords(w).size(), 1);
+        QVERIFY(s.summaryLogged);
         QCOMPARE(w.bench->upgradeFailureCount, 0);
         QVERIFY(
             QString::fromLocal8Bit(w.siteFile("Restore Record.txt")).endsWith("Read-back: identical\r\n"));
@@ -147,6 +188,8 @@ private slots:
         WorkflowBench w;
         ButtonView view;
         w.bench->setView(&view);
+        SummaryLog summaryLog;
+        w.bench->setSummaryLog(&summaryLog);
         const sim::BoardModel old = sim::BoardModel::existing();
         const sim::BoardModel fresh = w.board.model();
         const QString card = oldCard(w);
@@ -167,7 +210,10 @@ private slots:
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.totals, typedTotals().values());
         QCOMPARE(w.bench->siteState.upgradeType, SiteState::kSdCardOnly);
-        QCOMPARE(w.summaryLog.lines, 1);
+        // The existing board's clock was never read: DateTime_B, Hours_Diff and RTC_Error blank.
+        const QList<QStringList> records = summaryRecords(w);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first().mid(11, 3), (QStringList{" ", " ", " "}));
     }
 
     // Consecutive failed fully automated upgrades: each case runs the flow once more on the
