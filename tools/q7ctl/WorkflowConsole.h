@@ -120,6 +120,13 @@ public:
 
     ConsoleWorkflowOperator& op() { return m_op; }
     const WorkflowAnswers& answers() const { return m_answers; }
+    // From now on the port dialog gives port and the SFO dialog sfo: the replacement board is
+    // behind the cable.
+    void switchToReplacement(const QString& port, const std::optional<QString>& sfo)
+    {
+        m_answers.port = port;
+        m_answers.sfo = sfo;
+    }
     // Null until the summary log exists.
     void setSummaryLog(SummaryLogWriter* writer) { m_summaryLog = writer; }
     // Files written below folder are listed too (the data folder always is).
