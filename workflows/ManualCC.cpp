@@ -37,29 +37,26 @@ public:
 
     Outcome run()
     {
-        m_progress = m_op.createProgress();
-        m_progress->show();
-        OpenedLink opened = openLink(m_bench, *m_progress, LinkPercentages{10, 15, 20});
-        m_link = std::move(opened.link);
-        if (opened.result == OpenedLink::Result::NoPort)
+        const OpenedLink::Result opened = m_session.open(LinkPercentages{10, 15, 20});
+        if (opened == OpenedLink::Result::NoPort)
             return Outcome::Silent;
-        if (opened.result != OpenedLink::Result::Open)
+        if (opened != OpenedLink::Result::Open)
             return Outcome::Failed;
-        Q7Port& link = *m_link;
+        Q7Port& link = m_session.link();
 
-        if (!selectSite(m_bench, m_progress.get()))
+        if (!selectSite(m_bench, &m_session.progress()))
             return Outcome::Failed;
         askHardwareRevision(m_bench, 1);
         m_bench.siteState.siteDataTouched = true;
         if (!queryTotalisers(m_bench))
             return Outcome::Failed;
-        m_progress->show();
+        m_session.progress().show();
 
-        if (!fetchRecords(link, *m_progress, m_bench.siteDataDir,
+        if (!fetchRecords(link, m_session.progress(), m_bench.siteDataDir,
                           {"conf.bin", "cal.bin", "BasicCal.bin", {25, 50, 75}}))
             return Outcome::Failed;
-        step(QStringLiteral("Retrieving Current Status"), 90);
-        m_progress->hide();
+        m_session.step(QStringLiteral("Retrieving Current Status"), 90);
+        m_session.progress().hide();
 
         // The dialog edits a copy: on Cancel nothing typed may reach the board.
         auto& calArea = link.structures[kCalId];
@@ -69,19 +66,19 @@ public:
         const auto edited = cal.bytes();
         calArea.assign(edited.begin(), edited.end());
 
-        step(QStringLiteral("Waking Q7 board"), 0);
+        m_session.step(QStringLiteral("Waking Q7 board"), 0);
         if (!link.sendNullCommand())
             return Outcome::Failed;
-        step(QStringLiteral("Setting access level"), 5);
+        m_session.step(QStringLiteral("Setting access level"), 5);
         if (!link.setAccessLevel(3))
             return Outcome::Failed;
         link.setState(0);
-        m_progress->show();
+        m_session.progress().show();
         // From here the board is out of its normal state; it is put back whatever follows,
         // except when the report raised an error.
         m_restoreState = true;
 
-        if (!sendToBoard(m_bench, link, *m_progress, SendPercentages{15, 25, 50, 60, 70, 80}))
+        if (!sendToBoard(m_bench, link, m_session.progress(), SendPercentages{15, 25, 50, 60, 70, 80}))
             return Outcome::Failed;
 
         if (postUpgradeReport(m_bench, link) == PostUpgradeReport::Raised) {
@@ -90,8 +87,8 @@ public:
             m_op.message(QStringLiteral("Failed to generate a report"));
             return Outcome::Silent;
         }
-        recordReplacementBoard(m_bench, link, *m_progress);
-        m_progress->hide();
+        recordReplacementBoard(m_bench, link, m_session.progress());
+        m_session.progress().hide();
         m_bench.clock().processEvents();
         addImages(m_bench);
         return Outcome::Succeeded;
@@ -99,30 +96,17 @@ public:
 
     void end()
     {
-        if (m_link && m_restoreState)
-            m_link->setState(1);
+        if (m_restoreState)
+            m_session.link().setState(1);
         m_restoreState = false;
         m_bench.clock().processEvents();
-        if (m_progress) {
-            m_progress->hide();
-            m_progress.reset();
-        }
-        if (m_link) {
-            m_link->abortCommand();
-            m_link.reset();
-        }
+        m_session.end();
     }
 
 private:
-    void step(const QString& text, int percent)
-    {
-        m_progress->setProgress(QLatin1String(kCommsCaption), text, percent);
-    }
-
     Workbench& m_bench;
     WorkflowOperator& m_op;
-    std::unique_ptr<Progress> m_progress;
-    std::unique_ptr<Q7Port> m_link;
+    ReplacementSession m_session{m_bench};
     bool m_restoreState = false;
 };
 

@@ -125,6 +125,8 @@ class Restore
 public:
     explicit Restore(Workbench& bench) : m_bench(bench), m_op(bench.op()) {}
 
+    // The attempt's window and link are freed when it ends, however it ends.
+
     // One attempt, from the first question to the photographs.
     Attempt run()
     {
@@ -135,14 +137,10 @@ public:
         if (ready != Operator::Answer::Ok)
             return Attempt::Ended;
 
-        m_progress = m_op.createProgress();
-        m_progress->show();
-        OpenedLink opened = openLink(m_bench, *m_progress, LinkPercentages{5, 10, 15});
-        m_link = std::move(opened.link);
-        if (opened.result != OpenedLink::Result::Open)
+        if (m_session.open(LinkPercentages{5, 10, 15}) != OpenedLink::Result::Open)
             return Attempt::Failed;
 
-        if (!selectSite(m_bench, m_progress.get()))
+        if (!selectSite(m_bench, &m_session.progress()))
             return Attempt::Failed;
         askHardwareRevision(m_bench, 1);
 
@@ -159,8 +157,8 @@ public:
         if (BackupDigests::matches(m_bench.siteDataDir, QStringLiteral("Backup_Totalisers.bin")) == false)
             return refuse(m_bench.siteDataDir + QStringLiteral("Backup_Totalisers.bin file is invalid"));
 
-        Q7Port& link = *m_link;
-        if (!fetchRecords(link, *m_progress, m_bench.siteDataDir,
+        Q7Port& link = m_session.link();
+        if (!fetchRecords(link, m_session.progress(), m_bench.siteDataDir,
                           {"conf.bin", "cal.bin", "BasicCal.bin", {20, 25, 30}}))
             return Attempt::Failed;
 
@@ -183,7 +181,7 @@ public:
         m_bench.siteState.siteDataTouched = true;
         setArea(link.structures[kConfigId], *record.sentConfig);
         setArea(link.structures[kCalId], *record.sentCal);
-        if (!sendToBoard(m_bench, link, *m_progress, SendPercentages{40, 50, 60, 70, 80, 85}))
+        if (!sendToBoard(m_bench, link, m_session.progress(), SendPercentages{40, 50, 60, 70, 80, 85}))
             return Attempt::Failed;
 
         record.totalsSent = readTotalsFile(m_bench.siteDataDir + QStringLiteral("Backup_Totalisers.bin"));
@@ -193,14 +191,14 @@ public:
         writeRestoreRecord(m_bench, restoreRecord);
 
         if (postUpgradeReport(m_bench, link) == PostUpgradeReport::Raised) {
-            end();
+            m_session.end();
             m_op.message(QStringLiteral("Failed to generate a report"));
             return Attempt::Ended;
         }
 
-        m_progress->show();
-        recordReplacementBoard(m_bench, link, *m_progress);
-        m_progress->hide();
+        m_session.progress().show();
+        recordReplacementBoard(m_bench, link, m_session.progress());
+        m_session.progress().hide();
         addImages(m_bench);
 
         if (!restoreRecord.identical())
@@ -211,38 +209,17 @@ public:
         return Attempt::Succeeded;
     }
 
-    // Closes the progress window and frees the link; every attempt ends here.
-    void end()
-    {
-        if (m_progress) {
-            m_progress->hide();
-            m_progress.reset();
-        }
-        if (m_link) {
-            m_link->abortCommand();
-            m_link.reset();
-        }
-    }
-
-    ~Restore() { end(); }
-
 private:
     Attempt refuse(const QString& message)
     {
-        end();
+        m_session.end();
         m_op.message(message);
         return Attempt::Ended;
     }
 
-    void step(const QString& text, int percent)
-    {
-        m_progress->setProgress(QLatin1String(kCommsCaption), text, percent);
-    }
-
     Workbench& m_bench;
     WorkflowOperator& m_op;
-    std::unique_ptr<Progress> m_progress;
-    std::unique_ptr<Q7Port> m_link;
+    ReplacementSession m_session{m_bench};
 };
 
 } // namespace
@@ -269,6 +246,39 @@ bool sendCcData(Workbench& bench)
     }
     bench.op().message(QStringLiteral("Failed to update CC information in Replacement Q7 board"));
     return false;
+}
+
+ReplacementSession::ReplacementSession(Workbench& bench) : m_bench(bench) {}
+
+ReplacementSession::~ReplacementSession()
+{
+    end();
+}
+
+OpenedLink::Result ReplacementSession::open(const LinkPercentages& percentages)
+{
+    m_progress = m_bench.op().createProgress();
+    m_progress->show();
+    OpenedLink opened = openLink(m_bench, *m_progress, percentages);
+    m_link = std::move(opened.link);
+    return opened.result;
+}
+
+void ReplacementSession::step(const QString& text, int percent)
+{
+    m_progress->setProgress(QLatin1String(kCommsCaption), text, percent);
+}
+
+void ReplacementSession::end()
+{
+    if (m_progress) {
+        m_progress->hide();
+        m_progress.reset();
+    }
+    if (m_link) {
+        m_link->abortCommand();
+        m_link.reset();
+    }
 }
 
 bool sendToBoard(Workbench& bench, Q7Port& link, Progress& progress, const SendPercentages& percent)

@@ -1,5 +1,11 @@
 #pragma once
 
+#include "LinkOpening.h"
+
+#include <QString>
+
+#include <memory>
+
 class Progress;
 class Q7Port;
 class Workbench;
@@ -9,6 +15,29 @@ bool sendCcData(Workbench& bench);
 
 // Command 67, the 60-s wait with its progress, then the null command.
 bool rebootBoard(Workbench& bench, Q7Port& link);
+
+// The progress window and the link of one run on the replacement board, freed together at its
+// end, the link's command stopped first.
+class ReplacementSession
+{
+public:
+    explicit ReplacementSession(Workbench& bench);
+    ~ReplacementSession();
+    ReplacementSession(const ReplacementSession&) = delete;
+    ReplacementSession& operator=(const ReplacementSession&) = delete;
+
+    // The window shown and the link opened as every workflow opens it.
+    OpenedLink::Result open(const LinkPercentages& percentages);
+    Q7Port& link() { return *m_link; }
+    Progress& progress() { return *m_progress; }
+    void step(const QString& text, int percent);
+    void end();
+
+private:
+    Workbench& m_bench;
+    std::unique_ptr<Progress> m_progress;
+    std::unique_ptr<Q7Port> m_link;
+};
 
 // The percentages of the writing steps, which the restore and the manual upgrade show differently.
 struct SendPercentages

@@ -53,6 +53,7 @@ struct CardsAndPorts
     QString oldCard;
     QString newCard;
     QString newPort;
+    QString newRevision;
     std::optional<QString> newSfo;
     Workbench* bench = nullptr;
 
@@ -103,68 +104,66 @@ int restore(q7ctl::Args& args, q7ctl::Io& io)
     return console.run([](Workbench& bench) { return sendCcData(bench); });
 }
 
-int upgrade(q7ctl::Args& args, q7ctl::Io& io)
+// The options of the two upgrades beside the common ones.
+CardsAndPorts takeCardsAndPorts(q7ctl::Args& args)
 {
     CardsAndPorts cards;
     cards.newPort = args.option(QStringLiteral("--new-port")).value_or(QString());
     cards.oldCard = args.option(QStringLiteral("--old-card")).value_or(QString());
     cards.newCard = args.option(QStringLiteral("--new-card")).value_or(QString());
-    const QString newRevision = args.option(QStringLiteral("--new-hw-revision")).value_or(QString());
+    cards.newRevision = args.option(QStringLiteral("--new-hw-revision")).value_or(QString());
     cards.newSfo = args.option(QStringLiteral("--new-sfo"));
+    return cards;
+}
+
+// One upgrade as one run of the program; its exit status says whether the upgrade completed.
+int runUpgrade(q7ctl::Io& io, q7ctl::WorkflowAnswers answers, CardsAndPorts& cards, void (*flow)(Workbench&))
+{
+    answers.hardwareRevision[1] = cards.newRevision;
+    q7ctl::WorkflowConsole console(io, std::move(answers));
+    SummaryLog summaryLog;
+    console.setSummaryLog(&summaryLog);
+    answerFlowQuestions(console.op(), false);
+    cards.attach(console);
+    return console.run([&cards, flow](Workbench& bench) {
+        cards.bench = &bench;
+        flow(bench);
+        return bench.siteState.stepSet(SiteState::UPG_COMPLETED);
+    });
+}
+
+int upgrade(q7ctl::Args& args, q7ctl::Io& io)
+{
+    CardsAndPorts cards = takeCardsAndPorts(args);
     q7ctl::WorkflowAnswers answers = q7ctl::WorkflowAnswers::take(args);
     if (const auto unknown = args.unknownOption())
         return q7ctl::fail(io, "unknown option " + *unknown, q7ctl::Usage);
     if (!args.positional().isEmpty() ||
         !needed({&answers.port, &cards.newPort, &cards.oldCard, &cards.newCard, &answers.dataRoot,
-                 &answers.licence, &answers.operatorName, &answers.hardwareRevision[0], &newRevision}))
+                 &answers.licence, &answers.operatorName, &answers.hardwareRevision[0], &cards.newRevision}))
         return q7ctl::fail(io, "usage: q7ctl upgrade " + kUpgradeUsage, q7ctl::Usage);
-    answers.hardwareRevision[1] = newRevision;
-    q7ctl::WorkflowConsole console(io, std::move(answers));
-    SummaryLog summaryLog;
-    console.setSummaryLog(&summaryLog);
-    answerFlowQuestions(console.op(), false);
-    cards.attach(console);
-    return console.run([&cards](Workbench& bench) {
-        cards.bench = &bench;
-        Flows::fullyAutomatedUpgrade(bench);
-        return bench.siteState.stepSet(SiteState::UPG_COMPLETED);
-    });
+    return runUpgrade(io, std::move(answers), cards, &Flows::fullyAutomatedUpgrade);
 }
 
 int sdUpgrade(q7ctl::Args& args, q7ctl::Io& io)
 {
-    CardsAndPorts cards;
-    cards.newPort = args.option(QStringLiteral("--new-port")).value_or(QString());
-    cards.oldCard = args.option(QStringLiteral("--old-card")).value_or(QString());
-    cards.newCard = args.option(QStringLiteral("--new-card")).value_or(QString());
-    const QString newRevision = args.option(QStringLiteral("--new-hw-revision")).value_or(QString());
-    const std::optional<QString> newSfo = args.option(QStringLiteral("--new-sfo"));
+    CardsAndPorts cards = takeCardsAndPorts(args);
     const QStringList totals =
         args.option(QStringLiteral("--totals")).value_or(QString()).split(QLatin1Char(','));
     q7ctl::WorkflowAnswers answers = q7ctl::WorkflowAnswers::take(args);
     if (const auto unknown = args.unknownOption())
         return q7ctl::fail(io, "unknown option " + *unknown, q7ctl::Usage);
-    if (!args.positional().isEmpty() || totals.size() != int(Q7Data::Totalisers::kCount) ||
+    if (!args.positional().isEmpty() || totals.size() != qsizetype(Q7Data::Totalisers::kCount) ||
         !needed({&cards.newPort, &cards.oldCard, &cards.newCard, &answers.dataRoot, &answers.licence,
-                 &answers.operatorName, &answers.hardwareRevision[0], &newRevision}))
+                 &answers.operatorName, &answers.hardwareRevision[0], &cards.newRevision}))
         return q7ctl::fail(io, "usage: q7ctl sd-upgrade " + kSdUpgradeUsage, q7ctl::Usage);
-    // Only the replacement board is ever connected.
+    // Only the replacement board is ever connected, and only its report asks for an SFO number.
     answers.port = cards.newPort;
-    answers.hardwareRevision[1] = newRevision;
-    answers.sfo = newSfo;
+    answers.sfo = cards.newSfo;
     std::array<QString, Q7Data::Totalisers::kCount> boxes;
     std::copy(totals.begin(), totals.end(), boxes.begin());
     answers.totals = boxes;
-    q7ctl::WorkflowConsole console(io, std::move(answers));
-    SummaryLog summaryLog;
-    console.setSummaryLog(&summaryLog);
-    answerFlowQuestions(console.op(), false);
-    cards.attach(console);
-    return console.run([&cards](Workbench& bench) {
-        cards.bench = &bench;
-        Flows::sdCardOnlyUpgrade(bench);
-        return bench.siteState.stepSet(SiteState::UPG_COMPLETED);
-    });
+    return runUpgrade(io, std::move(answers), cards, &Flows::sdCardOnlyUpgrade);
 }
 
 q7ctl::Register r1{{"restore", kRestoreUsage, &restore}};
