@@ -1,5 +1,6 @@
 #include "ToolRun.h"
 
+#include <QFile>
 #include <QProcess>
 
 ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs)
@@ -16,4 +17,13 @@ ToolRun runTool(const QString& program, const QStringList& arguments, int timeou
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString ToolInputs::write(const QByteArray& bytes)
+{
+    const QString path = m_folder + QStringLiteral("/record%1.bin").arg(m_count++);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
 }

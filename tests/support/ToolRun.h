@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -13,3 +14,16 @@ struct ToolRun
 };
 
 ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs = 60'000);
+
+// Input files for a tool, each a new numbered file in one folder.
+class ToolInputs
+{
+public:
+    explicit ToolInputs(QString folder) : m_folder(std::move(folder)) {}
+    // The new file's path; empty when it could not be written.
+    QString write(const QByteArray& bytes);
+
+private:
+    QString m_folder;
+    int m_count = 0;
+};
