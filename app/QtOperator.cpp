@@ -9,6 +9,7 @@
 #include "TSelectSerialPortForm.h"
 #include "TSiteLicenseQueryForm.h"
 #include "TTotalisersInputForm.h"
+#include "TVaCommConfigForm.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -180,4 +181,9 @@ bool QtOperator::manualCc(CalRecord& record)
 QStringList QtOperator::openFiles(const QString&, const QString&)
 {
     return {};
+}
+
+void QtOperator::configurePort(TVaComm& comm)
+{
+    TVaCommConfigForm::configure(comm, m_owner);
 }

@@ -7,13 +7,11 @@
 #include "Q7Port.h"
 #include "Registers.h"
 #include "SiteSelection.h"
-#include "TQ7Report.h"
 #include "Totalisers.h"
 #include "Workbench.h"
 #include "WorkflowOperator.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace {
 
@@ -54,18 +52,13 @@ LinkWorkflowEnd backUpBoard(Workbench& bench, Q7Port& link, Progress& progress)
     link.readUI16Register(Registers::kSelfTest, &state.selfTest[0]);
 
     progress.hide();
-    try {
-        TQ7Report report(bench.op(), bench.clock(), bench.openReportOnCompletion,
-                         QStringLiteral("Pre Upgrade Report "), bench.siteDataDir, link);
-        report.setOperatorName(bench.operatorName);
-        report.setSiteLicence(bench.siteLicense);
-        if (report.BuildReport()) {
-            state.setStep(SiteState::BACKUP_REPORT);
-            bench.sfoNumber[0] = report.sfoNumber();
-        }
-        report.FormClose();
-    } catch (const std::exception&) {
+    const std::optional<SiteReport> report =
+        produceSiteReport(bench, link, QStringLiteral("Pre Upgrade Report "));
+    if (!report)
         return LinkWorkflowEnd::ReportFailed;
+    if (report->built) {
+        state.setStep(SiteState::BACKUP_REPORT);
+        bench.sfoNumber[0] = report->sfoNumber;
     }
     return LinkWorkflowEnd::Succeeded;
 }
@@ -84,21 +77,9 @@ bool collectCcsData(Workbench& bench)
     const LinkWorkflowEnd end = runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
         return backUpBoard(bench, link, *progress);
     });
-    switch (end) {
-    case LinkWorkflowEnd::Succeeded:
-        op.message(QStringLiteral("CCS information from Existing Q7 board collected successfully"));
-        return true;
-    case LinkWorkflowEnd::Failed:
-        op.message(QStringLiteral("Failed to collect CCS information from Existing Q7 board"));
-        return false;
-    case LinkWorkflowEnd::ReportFailed:
-        op.message(QStringLiteral("Failed to generate a report"));
-        return false;
-    case LinkWorkflowEnd::NoPort:
-    case LinkWorkflowEnd::Raised:
-        break;
-    }
-    return false;
+    return tellLinkWorkflowEnd(
+        bench, end, QStringLiteral("CCS information from Existing Q7 board collected successfully"),
+        QStringLiteral("Failed to collect CCS information from Existing Q7 board"));
 }
 
 QString hardwareRevisionPrompt(int board)

@@ -6,11 +6,8 @@
 #include "Operator.h"
 #include "Q7Port.h"
 #include "SiteSelection.h"
-#include "TQ7Report.h"
 #include "Workbench.h"
 #include "WorkflowOperator.h"
-
-#include <exception>
 
 namespace {
 
@@ -27,17 +24,9 @@ LinkWorkflowEnd reportBoard(Workbench& bench, Q7Port& link, std::unique_ptr<Prog
     progress->setProgress(QLatin1String(kCommsCaption), QStringLiteral("Retrieving Current Status"), 90);
     progress.reset();
 
-    // Any board, any time: its report changes nothing in the site state.
-    try {
-        TQ7Report report(bench.op(), bench.clock(), bench.openReportOnCompletion,
-                         QStringLiteral("Q7 Report "), bench.siteDataDir, link);
-        report.setOperatorName(bench.operatorName);
-        report.setSiteLicence(bench.siteLicense);
-        report.BuildReport();
-        report.FormClose();
-    } catch (const std::exception&) {
+    // Any board, any time: its report changes nothing in the site state, built or not.
+    if (!produceSiteReport(bench, link, QStringLiteral("Q7 Report ")))
         return LinkWorkflowEnd::ReportFailed;
-    }
     return LinkWorkflowEnd::Succeeded;
 }
 
@@ -54,24 +43,11 @@ void backupSite(Workbench& bench)
 bool generateReport(Workbench& bench)
 {
     bench.setUpgradeButton(false, false);
-    WorkflowOperator& op = bench.op();
-    switch (runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
+    const LinkWorkflowEnd end = runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
         return reportBoard(bench, link, progress);
-    })) {
-    case LinkWorkflowEnd::Succeeded:
-        op.message(QStringLiteral("Report generated successfully"));
-        return true;
-    case LinkWorkflowEnd::Failed:
-        op.message(QStringLiteral("Failed to generate report"));
-        return false;
-    case LinkWorkflowEnd::ReportFailed:
-        op.message(QStringLiteral("Failed to generate a report"));
-        return false;
-    case LinkWorkflowEnd::NoPort:
-    case LinkWorkflowEnd::Raised:
-        break;
-    }
-    return false;
+    });
+    return tellLinkWorkflowEnd(bench, end, QStringLiteral("Report generated successfully"),
+                               QStringLiteral("Failed to generate report"));
 }
 
 } // namespace Flows

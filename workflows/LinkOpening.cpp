@@ -5,6 +5,7 @@
 #include "Ports.h"
 #include "Q7Port.h"
 #include "SettingsFile.h"
+#include "TQ7Report.h"
 #include "Workbench.h"
 #include "WorkbenchView.h"
 #include "WorkflowOperator.h"
@@ -122,4 +123,41 @@ bool fetchRecords(Q7Port& link, Progress& progress, const QString& folder, const
             written(name);
     }
     return true;
+}
+
+bool tellLinkWorkflowEnd(Workbench& bench, LinkWorkflowEnd end, const QString& succeeded,
+                         const QString& failed)
+{
+    switch (end) {
+    case LinkWorkflowEnd::Succeeded:
+        bench.op().message(succeeded);
+        return true;
+    case LinkWorkflowEnd::Failed:
+        bench.op().message(failed);
+        return false;
+    case LinkWorkflowEnd::ReportFailed:
+        bench.op().message(QStringLiteral("Failed to generate a report"));
+        return false;
+    case LinkWorkflowEnd::NoPort:
+    case LinkWorkflowEnd::Raised:
+        break;
+    }
+    return false;
+}
+
+std::optional<SiteReport> produceSiteReport(Workbench& bench, Q7Port& link, const QString& title)
+{
+    try {
+        TQ7Report report(bench.op(), bench.clock(), bench.openReportOnCompletion, title, bench.siteDataDir,
+                         link);
+        report.setOperatorName(bench.operatorName);
+        report.setSiteLicence(bench.siteLicense);
+        SiteReport result;
+        result.built = report.BuildReport();
+        result.sfoNumber = report.sfoNumber();
+        report.FormClose();
+        return result;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }

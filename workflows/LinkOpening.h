@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Progress;
 class Q7Port;
@@ -72,6 +73,22 @@ enum class LinkWorkflowEnd
 using LinkWorkflowBody = std::function<LinkWorkflowEnd(Q7Port& link, std::unique_ptr<Progress>& progress)>;
 LinkWorkflowEnd runOverLink(Workbench& bench, const LinkPercentages& percentages,
                             const LinkWorkflowBody& body);
+
+// The result message of a workflow over a link: succeeded or failed by its end, "Failed to
+// generate a report" when its report raised an error, nothing when detection or the port
+// dialog stopped it or an error box has said why. Returns whether it succeeded.
+bool tellLinkWorkflowEnd(Workbench& bench, LinkWorkflowEnd end, const QString& succeeded,
+                         const QString& failed);
+
+// The site report of the board on link, written into the site folder with the operator's name
+// and the licence, as each workflow makes one: nullopt when producing it raised an error,
+// otherwise whether it was built and the SFO number it asked for.
+struct SiteReport
+{
+    bool built = false;
+    QString sfoNumber;
+};
+std::optional<SiteReport> produceSiteReport(Workbench& bench, Q7Port& link, const QString& title);
 
 // The three record files of the board into folder, with the progress step of each; false at
 // the first that cannot be fetched. written is told each file name once it is on disk.

@@ -83,6 +83,7 @@ void Workbench::connectLinkEvents(Q7Port& link)
     };
     link.OnPortDebugEvent = [this](Q7Port&, const QString& data) { m_op.setStatus(data); };
     link.setOperator(&m_op);
+    link.onConfigurePort = [this](TVaComm& comm) { m_op.configurePort(comm); };
 }
 
 void Workbench::loadSettings()

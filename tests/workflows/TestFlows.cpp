@@ -6,7 +6,7 @@
 #include "Flows.h"
 #include "SummaryLog.h"
 #include "WorkbenchView.h"
-#include "WorkflowBench.h"
+#include "ReplacementBench.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -45,9 +45,9 @@ Q7Data::Totalisers typedTotals()
 }
 
 // A card as the old board leaves it: its logs as CSV files, CONFIG.BIN and CALIB.BIN.
-QString oldCard(WorkflowBench& w)
+QString oldCard(ReplacementBench& w)
 {
-    const QString card = w.dir.filePath("old-card");
+    const QString card = w.path("old-card");
     QDir().mkpath(card);
     sim::BoardModel old = sim::BoardModel::existing();
     old.sdCardDir = card;
@@ -56,9 +56,9 @@ QString oldCard(WorkflowBench& w)
     return card;
 }
 
-QString newCard(WorkflowBench& w)
+QString newCard(ReplacementBench& w)
 {
-    const QString card = w.dir.filePath("new-card");
+    const QString card = w.path("new-card");
     QDir().mkpath(card);
     return card;
 }
@@ -66,17 +66,19 @@ QString newCard(WorkflowBench& w)
 // The two card transfers and the board installation: the old card is reported inserted when
 // the technician is asked for it, then the new card, then the board behind the cable is
 // swapped (when a swap is given) as the technician confirms the installation.
-void answerCardsAndInstallation(WorkflowBench& w, const QString& card, const QString& replacementCard,
+void answerCardsAndInstallation(ReplacementBench& w, const QString& card, const QString& replacementCard,
                                 Operator::Answer installation, const std::function<void()>& swap = {})
 {
-    w.op.before([&w, card] { w.volumes.insert(card); }).answer(Operator::Answer::Ok);
-    w.op.before([&w, card, replacementCard] {
-            w.volumes.remove(card);
-            w.volumes.insert(replacementCard);
+    w.op().before([&w, card] { w.volumes().insert(card); }).answer(Operator::Answer::Ok);
+    w.op()
+        .before([&w, card, replacementCard] {
+            w.volumes().remove(card);
+            w.volumes().insert(replacementCard);
         })
         .answer(Operator::Answer::Ok);
-    w.op.before([&w, replacementCard, swap] {
-            w.volumes.remove(replacementCard);
+    w.op()
+        .before([&w, replacementCard, swap] {
+            w.volumes().remove(replacementCard);
             if (swap)
                 swap();
         })
@@ -84,9 +86,9 @@ void answerCardsAndInstallation(WorkflowBench& w, const QString& card, const QSt
 }
 
 // The site's lines of SummaryLog.csv, header left out, split into fields.
-QList<QStringList> summaryRecords(const WorkflowBench& w)
+QList<QStringList> summaryRecords(ReplacementBench& w)
 {
-    QFile f(w.bench->dataFolderRoot + SummaryLog::fileName());
+    QFile f(w.workbench().dataFolderRoot + SummaryLog::fileName());
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QList<QStringList> records;
@@ -96,9 +98,10 @@ QList<QStringList> summaryRecords(const WorkflowBench& w)
     return records;
 }
 
-void answerRestore(WorkflowBench& w)
+void answerRestore(ReplacementBench& w)
 {
-    w.op.answer(Operator::Answer::Ok)
+    w.op()
+        .answer(Operator::Answer::Ok)
         .answerText("r2.0")
         .answerSfo("SFO-NEW")
         .answer(Operator::Answer::No) // no comments
@@ -115,30 +118,31 @@ private slots:
     {
         QElapsedTimer wall;
         wall.start();
-        WorkflowBench w(sim::BoardModel::existing());
+        ReplacementBench w(sim::BoardModel::existing());
         ButtonView view;
-        w.bench->setView(&view);
+        w.workbench().setView(&view);
         SummaryLog summaryLog;
-        w.bench->setSummaryLog(&summaryLog);
-        const sim::BoardModel old = w.board.model();
-        const sim::BoardModel fresh = WorkflowBench::quick(sim::BoardModel::replacement());
+        w.workbench().setSummaryLog(&summaryLog);
+        const sim::BoardModel old = w.board().model();
+        const sim::BoardModel fresh = ReplacementBench::quickBoard(sim::BoardModel::replacement());
         const QString card = oldCard(w);
         const QString replacementCard = newCard(w);
 
-        w.op.answer(Operator::Answer::Ok) // "Backup Existing board"
+        w.op()
+            .answer(Operator::Answer::Ok) // "Backup Existing board"
             .answerLicense("AB1")
             .answerText("r1.1")
             .answerSfo("SFO-OLD")
             .answer(Operator::Answer::No); // no comments
         answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Ok, [&] {
             auto swapped = fresh;
-            swapped.sdCardDir = w.dir.filePath("card-in-tray");
-            w.board.swapBoard(swapped);
+            swapped.sdCardDir = w.board().model().sdCardDir;
+            w.board().swapBoard(swapped);
         });
         answerRestore(w);
 
-        Flows::fullyAutomatedUpgrade(*w.bench);
-        QVERIFY(w.op.scriptDone());
+        Flows::fullyAutomatedUpgrade(w.workbench());
+        QVERIFY(w.op().scriptDone());
         const QStringList expected{
             "Please check Existing Q7 is powered up and USB comms cable is securely connected.\nPress OK to "
             "continue",
@@ -163,21 +167,21 @@ private slots:
             "CC information updated in Replacement Q7 board successfully",
             kCompleted,
         };
-        QCOMPARE(w.op.texts("message"), expected);
+        QCOMPARE(w.op().texts(ScriptedOperator::Kind::Message), expected);
         QVERIFY(!view.visible);
 
-        const sim::BoardModel now = w.board.model();
+        const sim::BoardModel now = w.board().model();
         QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.structures[sim::BoardModel::kBasicCal], fresh.structures[sim::BoardModel::kBasicCal]);
         QCOMPARE(now.totals, old.totals);
 
-        const SiteState& s = w.bench->siteState;
+        const SiteState& s = w.workbench().siteState;
         QCOMPARE(s.upgradeType, SiteState::kFullyAutomated);
         QVERIFY(s.stepSet(SiteState::UPG_COMPLETED));
         QCOMPARE(summaryRecords(w).size(), 1);
         QVERIFY(s.summaryLogged);
-        QCOMPARE(w.bench->upgradeFailureCount, 0);
+        QCOMPARE(w.workbench().upgradeFailureCount, 0);
         QVERIFY(
             QString::fromLocal8Bit(w.siteFile("Restore Record.txt")).endsWith("Read-back: identical\r\n"));
         QVERIFY2(wall.elapsed() < 60000, qPrintable(QString::number(wall.elapsed())));
@@ -185,31 +189,32 @@ private slots:
 
     void sdCardOnlyUpgrade()
     {
-        WorkflowBench w;
+        ReplacementBench w;
         ButtonView view;
-        w.bench->setView(&view);
+        w.workbench().setView(&view);
         SummaryLog summaryLog;
-        w.bench->setSummaryLog(&summaryLog);
+        w.workbench().setSummaryLog(&summaryLog);
         const sim::BoardModel old = sim::BoardModel::existing();
-        const sim::BoardModel fresh = w.board.model();
+        const sim::BoardModel fresh = w.board().model();
         const QString card = oldCard(w);
         const QString replacementCard = newCard(w);
 
-        w.op.answer(Operator::Answer::Ok) // "Warning"
+        w.op()
+            .answer(Operator::Answer::Ok) // "Warning"
             .answerLicense("AB2")
             .answerText("r1.1")
             .answerTotals(typedTotals());
         answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Ok);
         answerRestore(w);
 
-        Flows::sdCardOnlyUpgrade(*w.bench);
-        QVERIFY(w.op.scriptDone());
-        QCOMPARE(w.op.texts("message").last(), kCompleted);
-        const sim::BoardModel now = w.board.model();
+        Flows::sdCardOnlyUpgrade(w.workbench());
+        QVERIFY(w.op().scriptDone());
+        QCOMPARE(w.op().texts(ScriptedOperator::Kind::Message).last(), kCompleted);
+        const sim::BoardModel now = w.board().model();
         QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
         QCOMPARE(now.totals, typedTotals().values());
-        QCOMPARE(w.bench->siteState.upgradeType, SiteState::kSdCardOnly);
+        QCOMPARE(w.workbench().siteState.upgradeType, SiteState::kSdCardOnly);
         // The existing board's clock was never read: DateTime_B, Hours_Diff and RTC_Error blank.
         const QList<QStringList> records = summaryRecords(w);
         QCOMPARE(records.size(), 1);
@@ -243,16 +248,17 @@ private slots:
         QFETCH(QString, lastMessage);
         QFETCH(int, countAfter);
         QFETCH(bool, buttonShown);
-        WorkflowBench w(sim::BoardModel::existing());
+        ReplacementBench w(sim::BoardModel::existing());
         ButtonView view;
-        w.bench->setView(&view);
-        w.bench->upgradeFailureCount = earlierFailures;
+        w.workbench().setView(&view);
+        w.workbench().upgradeFailureCount = earlierFailures;
         if (failAt == "backup") {
-            w.op.answer(Operator::Answer::Cancel); // "Backup Existing board"
+            w.op().answer(Operator::Answer::Cancel); // "Backup Existing board"
         } else {
             const QString card = oldCard(w);
             const QString replacementCard = newCard(w);
-            w.op.answer(Operator::Answer::Ok)
+            w.op()
+                .answer(Operator::Answer::Ok)
                 .answerLicense("AB3")
                 .answerText("r1.1")
                 .answerSfo("SFO")
@@ -260,24 +266,24 @@ private slots:
             answerCardsAndInstallation(w, card, replacementCard, Operator::Answer::Cancel);
         }
         if (answerToSdQuestion >= 0)
-            w.op.answer(Operator::Answer(answerToSdQuestion));
+            w.op().answer(Operator::Answer(answerToSdQuestion));
         if (answerToSdQuestion == int(Operator::Answer::Yes))
-            w.op.answer(Operator::Answer::Cancel); // the SD-card-only "Warning"
+            w.op().answer(Operator::Answer::Cancel); // the SD-card-only "Warning"
 
-        Flows::fullyAutomatedUpgrade(*w.bench);
-        QVERIFY(w.op.scriptDone());
-        const QStringList messages = w.op.texts("message");
+        Flows::fullyAutomatedUpgrade(w.workbench());
+        QVERIFY(w.op().scriptDone());
+        const QStringList messages = w.op().texts(ScriptedOperator::Kind::Message);
         QCOMPARE(messages.last(), lastMessage);
-        QCOMPARE(w.bench->upgradeFailureCount, countAfter);
+        QCOMPARE(w.workbench().upgradeFailureCount, countAfter);
         QCOMPARE(view.visible, buttonShown);
         QCOMPARE(view.enabled, buttonShown);
         QCOMPARE(w.summaryLog.lines, 0);
         if (failAt == "installation") {
             // The backup and both card transfers were done before the Cancel.
-            const SiteState& s = w.bench->siteState;
+            const SiteState& s = w.workbench().siteState;
             QVERIFY(s.stepSet(SiteState::BACKUP_CC) && s.stepSet(SiteState::BACKUP_DATAFILES) &&
                     s.stepSet(SiteState::RESTORE_DATAFILES));
-            QCOMPARE(w.board.model().structureWrites.size(), 0);
+            QCOMPARE(w.board().model().structureWrites.size(), 0);
         }
     }
 };

@@ -2,7 +2,7 @@
 // in, the board's own configuration goes back unchanged, and Cancel sends nothing.
 #include "CalRecord.h"
 #include "ManualCC.h"
-#include "WorkflowBench.h"
+#include "ReplacementBench.h"
 
 #include <QtTest>
 
@@ -29,12 +29,13 @@ class TestManualCC : public QObject
 private slots:
     void typedConstantsReachTheBoard()
     {
-        WorkflowBench w;
+        ReplacementBench w;
         w.selectSite();
-        const sim::BoardModel fresh = w.board.model();
+        const sim::BoardModel fresh = w.board().model();
         Q7Data::Totalisers totals;
         totals.ForwardTotal = 77.5f;
-        w.op.answerText("r2")
+        w.op()
+            .answerText("r2")
             .answerTotals(totals)
             .answerManualCc([](CalRecord& record) {
                 typeInto(ManualCcInput::Box::MeterId, "123456", record);
@@ -47,11 +48,11 @@ private slots:
             .answer(Operator::Answer::No) // no comments
             .answer(Operator::Answer::No);
 
-        QVERIFY(manualConfigurationUpgrade(*w.bench));
-        QVERIFY(w.op.scriptDone());
-        QCOMPARE(w.op.texts("message").last(), kCompleted);
+        QVERIFY(manualConfigurationUpgrade(w.workbench()));
+        QVERIFY(w.op().scriptDone());
+        QCOMPARE(w.op().texts(ScriptedOperator::Kind::Message).last(), kCompleted);
 
-        const sim::BoardModel now = w.board.model();
+        const sim::BoardModel now = w.board().model();
         QCOMPARE(now.structures[sim::BoardModel::kConfig], fresh.structures[sim::BoardModel::kConfig]);
         CalRecord expected = *CalRecord::fromBytes(fresh.structures[sim::BoardModel::kCal]);
         expected.setMeterId(123456);
@@ -64,23 +65,23 @@ private slots:
         // The board is put back into its normal state at the end.
         QCOMPARE(now.commandsSeen.last(), uint8_t(0x45));
         QCOMPARE(now.state, 1);
-        QVERIFY(w.bench->siteState.upgradeType & SiteState::kManualConfiguration);
-        QCOMPARE(w.bench->siteState.meterId, 123456u);
+        QVERIFY(w.workbench().siteState.upgradeType & SiteState::kManualConfiguration);
+        QCOMPARE(w.workbench().siteState.meterId, 123456u);
         QCOMPARE(w.summaryLog.lines, 1);
     }
 
     void cancelSendsNothing()
     {
-        WorkflowBench w;
+        ReplacementBench w;
         w.selectSite();
-        w.op.answerText("r2").answerTotals(Q7Data::Totalisers{}).answerManualCc([](CalRecord& record) {
+        w.op().answerText("r2").answerTotals(Q7Data::Totalisers{}).answerManualCc([](CalRecord& record) {
             typeInto(ManualCcInput::Box::CoilCurrent, "200", record);
             return false;
         });
-        QVERIFY(!manualConfigurationUpgrade(*w.bench));
-        QVERIFY(w.op.scriptDone());
-        QCOMPARE(w.op.texts("message").last(), kFailed);
-        const sim::BoardModel now = w.board.model();
+        QVERIFY(!manualConfigurationUpgrade(w.workbench()));
+        QVERIFY(w.op().scriptDone());
+        QCOMPARE(w.op().texts(ScriptedOperator::Kind::Message).last(), kFailed);
+        const sim::BoardModel now = w.board().model();
         QCOMPARE(now.structureWrites.size(), 0);
         QCOMPARE(now.totalsUpdates.size(), 0);
         QCOMPARE(now.count(0x43), 0);

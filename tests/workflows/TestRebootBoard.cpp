@@ -2,7 +2,7 @@
 // that must not cost the technician a minute.
 #include "Q7Port.h"
 #include "Restore.h"
-#include "WorkflowBench.h"
+#include "ReplacementBench.h"
 
 #include <QtTest>
 
@@ -12,15 +12,14 @@ class TestRebootBoard : public QObject
 private slots:
     void rebootShowsItsMinuteAndWakesTheBoard()
     {
-        WorkflowBench w;
-        Q7Port link(w.clock);
-        QVERIFY(link.OpenPort(w.board.devicePath(), 9600));
-        QVERIFY(rebootBoard(*w.bench, link));
+        ReplacementBench w;
+        Q7Port& link = w.openPort();
+        QVERIFY(rebootBoard(w.workbench(), link));
 
         QList<int> percents;
         QStringList steps;
-        for (const auto& shown : w.op.shown())
-            if (shown.kind == "progress" && shown.caption == "Q7 Rebooting") {
+        for (const auto& shown : w.op().shown())
+            if (shown.kind == ScriptedOperator::Kind::Progress && shown.caption == "Q7 Rebooting") {
                 if (steps.isEmpty() || steps.last() != shown.text)
                     steps << shown.text;
                 if (shown.text == "Waiting for Reboot process to complete")
@@ -33,22 +32,21 @@ private slots:
                 expected << s * 100 / 60;
         QCOMPARE(percents.mid(0, 5), (QList<int>{0, 1, 3, 5, 6}));
         QCOMPARE(percents, expected);
-        QVERIFY(w.clock.skippedMs() >= 60000);
-        QCOMPARE(w.board.model().count(0x43), 1);
+        QVERIFY(w.clock().skippedMs() >= 60000);
+        QCOMPARE(w.board().model().count(0x43), 1);
     }
 
     void refusedRebootFailsAtOnce()
     {
-        WorkflowBench w;
-        auto faults = w.board.faults();
+        ReplacementBench w;
+        auto faults = w.board().faults();
         faults.refuse = {0x43};
-        w.board.setFaults(faults);
-        Q7Port link(w.clock);
-        QVERIFY(link.OpenPort(w.board.devicePath(), 9600));
-        QVERIFY(!rebootBoard(*w.bench, link));
-        QCOMPARE(w.op.statusTexts().value(w.op.statusTexts().size() - 1), "Reboot Command FAILED");
-        QCOMPARE(w.clock.skippedMs(), 0);
-        for (const auto& shown : w.op.shown())
+        w.board().setFaults(faults);
+        Q7Port& link = w.openPort();
+        QVERIFY(!rebootBoard(w.workbench(), link));
+        QCOMPARE(w.op().statusTexts().value(w.op().statusTexts().size() - 1), "Reboot Command FAILED");
+        QCOMPARE(w.clock().skippedMs(), 0);
+        for (const auto& shown : w.op().shown())
             QVERIFY(shown.text != "Waiting for Reboot process to complete");
     }
 };

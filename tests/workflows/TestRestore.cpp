@@ -5,7 +5,7 @@
 #include "Q7Data.h"
 #include "Restore.h"
 #include "RestoreRecord.h"
-#include "WorkflowBench.h"
+#include "ReplacementBench.h"
 
 #include <QtTest>
 
@@ -35,7 +35,7 @@ QByteArray bytesOf(const Q7Data::Totalisers& t)
 }
 
 // The existing board's backups in the site folder, as the backup leaves them.
-void writeBackups(WorkflowBench& w)
+void writeBackups(ReplacementBench& w)
 {
     const sim::BoardModel old = sim::BoardModel::existing();
     w.selectSite();
@@ -71,16 +71,17 @@ class TestRestore : public QObject
 private slots:
     void replacementBoardGetsTheExistingBoardsData()
     {
-        WorkflowBench w;
+        ReplacementBench w;
         writeBackups(w);
-        const sim::BoardModel fresh = w.board.model();
-        answerOneAttempt(w.op);
+        const sim::BoardModel fresh = w.board().model();
+        answerOneAttempt(w.op());
 
-        QVERIFY(sendCcData(*w.bench));
-        QVERIFY(w.op.scriptDone());
-        QCOMPARE(w.op.texts("message"), (QStringList{kReady, kComments, kImages, kNoImages, kSucceeded}));
+        QVERIFY(sendCcData(w.workbench()));
+        QVERIFY(w.op().scriptDone());
+        QCOMPARE(w.op().texts(ScriptedOperator::Kind::Message),
+                 (QStringList{kReady, kComments, kImages, kNoImages, kSucceeded}));
 
-        const sim::BoardModel now = w.board.model();
+        const sim::BoardModel now = w.board().model();
         const sim::BoardModel old = sim::BoardModel::existing();
         QCOMPARE(now.structures[sim::BoardModel::kConfig], restoredConfig(old, fresh));
         QCOMPARE(now.structures[sim::BoardModel::kCal], old.structures[sim::BoardModel::kCal]);
@@ -101,12 +102,12 @@ private slots:
         QCOMPARE(w.siteFile("cal.bin"), fresh.structures[sim::BoardModel::kCal]);
         QCOMPARE(w.siteFile("BasicCal.bin"), fresh.structures[sim::BoardModel::kBasicCal]);
 
-        const SiteState& s = w.bench->siteState;
+        const SiteState& s = w.workbench().siteState;
         QVERIFY(s.stepSet(SiteState::RESTORE_TOTALS) && s.stepSet(SiteState::RESTORE_CC) &&
                 s.stepSet(SiteState::FINAL_REPORT));
         QVERIFY(s.siteDataTouched);
-        QCOMPARE(w.bench->hardwareRevision[1], "R1.5");
-        QCOMPARE(w.bench->sfoNumber[1], "SFO-2");
+        QCOMPARE(w.workbench().hardwareRevision[1], "R1.5");
+        QCOMPARE(w.workbench().sfoNumber[1], "SFO-2");
         QCOMPARE(s.meterId, CalRecord::fromBytes(old.structures[sim::BoardModel::kCal])->meterId());
         QCOMPARE(s.coilCurrent, CalRecord::fromBytes(old.structures[sim::BoardModel::kCal])->coilCurrent());
 
@@ -116,16 +117,16 @@ private slots:
 
     void aValueStoredOtherwiseIsNamedAndTheRestoreStillSucceeds()
     {
-        WorkflowBench w;
+        ReplacementBench w;
         writeBackups(w);
-        auto faults = w.board.faults();
+        auto faults = w.board().faults();
         faults.alterStoredStructure = sim::BoardModel::kCal;
         faults.alterStoredOffset = 14; // "Coil Current"
-        w.board.setFaults(faults);
-        answerOneAttempt(w.op);
+        w.board().setFaults(faults);
+        answerOneAttempt(w.op());
 
-        QVERIFY(sendCcData(*w.bench));
-        const QStringList messages = w.op.texts("message");
+        QVERIFY(sendCcData(w.workbench()));
+        const QStringList messages = w.op().texts(ScriptedOperator::Kind::Message);
         QCOMPARE(messages.last(), kSucceeded);
         const QString told = messages.value(messages.size() - 2);
         QVERIFY2(told.contains("Coil Current") && !told.contains("Pipe Diameter"), qPrintable(told));
@@ -157,7 +158,7 @@ private slots:
         QFETCH(int, attempts);
         QFETCH(QString, lastMessage);
         QFETCH(bool, succeeds);
-        WorkflowBench w;
+        ReplacementBench w;
         writeBackups(w);
         const QByteArray backupCal = w.siteFile("backup_cal.bin");
         if (fault == "no conf")
@@ -168,47 +169,47 @@ private slots:
             QVERIFY(w.writeSiteFile("backup_conf.bin", QByteArray(928, '\x01')));
         if (fault == "digest") {
             for (const char* name : {"backup_conf.bin", "backup_cal.bin", "Backup_Totalisers.bin"})
-                QVERIFY(BackupDigests::update(w.bench->siteDataDir, name));
+                QVERIFY(BackupDigests::update(w.workbench().siteDataDir, name));
             QByteArray changed = backupCal;
             changed[14] = char(changed[14] + 1);
             QVERIFY(w.writeSiteFile("backup_cal.bin", changed));
         }
-        auto faults = w.board.faults();
+        auto faults = w.board().faults();
         if (fault == "refuse 67")
             faults.refuse = {0x43};
         if (fault == "ignore put")
             faults.ignore = {0x14};
-        w.board.setFaults(faults);
+        w.board().setFaults(faults);
 
         if (fault == "cancel") {
-            w.op.answer(Operator::Answer::Cancel);
+            w.op().answer(Operator::Answer::Cancel);
         } else if (fault == "refuse 67") {
             for (int i = 0; i < 3; ++i)
-                w.op.answer(Operator::Answer::Ok).answerText("R1");
+                w.op().answer(Operator::Answer::Ok).answerText("R1");
         } else if (fault == "ignore put") {
-            w.op.answer(Operator::Answer::Ok).answerText("R1");
+            w.op().answer(Operator::Answer::Ok).answerText("R1");
             // The technician tries again once the board listens again.
-            w.op.before([&w] { w.board.setFaults({}); });
-            answerOneAttempt(w.op);
+            w.op().before([&w] { w.board().setFaults({}); });
+            answerOneAttempt(w.op());
         } else {
-            w.op.answer(Operator::Answer::Ok).answerText("R1");
+            w.op().answer(Operator::Answer::Ok).answerText("R1");
         }
 
-        QCOMPARE(sendCcData(*w.bench), succeeds);
-        QVERIFY(w.op.scriptDone());
-        const QStringList messages = w.op.texts("message");
+        QCOMPARE(sendCcData(w.workbench()), succeeds);
+        QVERIFY(w.op().scriptDone());
+        const QStringList messages = w.op().texts(ScriptedOperator::Kind::Message);
         QCOMPARE(messages.count(kReady), attempts);
         QVERIFY2(messages.last().endsWith(lastMessage), qPrintable(messages.last()));
-        const sim::BoardModel now = w.board.model();
+        const sim::BoardModel now = w.board().model();
         if (attempts == 1 && !succeeds) {
             // Refused before anything was read from or written to the board.
             QCOMPARE(count(now, {0x04, 0x06, 0x08, 0x13, 0x14, 0x41, 0x43, 0x4B}), 0);
             QVERIFY(!messages.contains(kFailed));
         }
         if (fault == "refuse 67") {
-            QVERIFY(w.op.statusTexts().contains("Reboot Command FAILED"));
+            QVERIFY(w.op().statusTexts().contains("Reboot Command FAILED"));
             // No minute of waiting after a refused reboot, in any of the three attempts.
-            QVERIFY(w.clock.skippedMs() < 60000);
+            QVERIFY(w.clock().skippedMs() < 60000);
             QCOMPARE(now.structureWrites.size(), 0);
         }
         if (fault == "ignore put") {

@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(form.box(Box::TubeFactor)->text(), "1.98765");
         QCOMPARE(form.box(Box::MeterId)->text(), "4711");
         QVERIFY(record == board);
-        QCOMPARE(op.texts("message"), QStringList{});
+        QCOMPARE(op.texts(ScriptedOperator::Kind::Message), QStringList{});
     }
 
     void aBoardValueOutOfRangeIsReportedOnOpen()
@@ -80,7 +80,7 @@ private slots:
         record.setCoilCurrent(0);
         TManualCCForm form(record, op);
         form.show();
-        QCOMPARE(op.texts("message"), QStringList{"Value out of range(80 - 300)"});
+        QCOMPARE(op.texts(ScriptedOperator::Kind::Message), QStringList{"Value out of range(80 - 300)"});
     }
 
     void typingStoresAndRefuses()
@@ -94,7 +94,7 @@ private slots:
         QTest::keyClicks(coil, "1a5.0");
         QCOMPARE(coil->text(), "150");
         QCOMPARE(record.coilCurrent(), 150);
-        QCOMPARE(op.texts("message"),
+        QCOMPARE(op.texts(ScriptedOperator::Kind::Message),
                  (QStringList{"Value out of range(80 - 300)", "Value out of range(80 - 300)"}));
 
         QLineEdit* zero = form.box(Box::TubeZero);

@@ -1,98 +1,75 @@
 #pragma once
 
 #include "AppFolders.h"
-#include "ConfigRecord.h"
 #include "Clock.h"
 #include "ManualVolumeWatch.h"
 #include "Ports.h"
 #include "ScriptedOperator.h"
 #include "SimulatedBoard.h"
 #include "Workbench.h"
+#include "WorkbenchView.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
-// Counts the summary lines the workflows write, and writes none.
-struct CountingSummaryLog : SummaryLogWriter
+// What the main window would show of the workbench.
+class RecordingView : public WorkbenchView
 {
-    int lines = 0;
-    SummaryLogWriterResult writeSummaryLine(Workbench&) override
+public:
+    void setCaption(const QString& caption) override { captions << caption; }
+    void setSiteItemsEnabled(bool enabled) override { siteItemsEnabled = enabled; }
+    void setUpgradeButton(bool visible, bool enabled) override
     {
-        ++lines;
-        return {true, {}, {}};
+        buttonVisible = visible;
+        buttonEnabled = enabled;
     }
+
+    QStringList captions;
+    std::optional<bool> siteItemsEnabled;
+    bool buttonVisible = true;
+    bool buttonEnabled = true;
 };
 
-// A workbench over a simulated board behind a pty, a scripted technician, the fast clock and a
-// data folder of its own: what the workflow tests run on.
-struct WorkflowBench
+// A workflow's whole world for one test: a simulated board behind a pseudo-terminal, the
+// scripted technician, the fast clock pinned to a known moment, a user data folder and a
+// settings file of the test's own, and the workbench over them. Only the board's device takes
+// part in detection and in the port dialog.
+class WorkflowBench
 {
-    explicit WorkflowBench(sim::BoardModel model = sim::BoardModel::replacement())
-        : board(quick(std::move(model)))
-    {
-        // A card in the tray: the board keeps its calibration on it when told to.
-        QDir().mkpath(dir.filePath("card-in-tray"));
-        board.editModel([this](sim::BoardModel& m) { m.sdCardDir = dir.filePath("card-in-tray"); });
-        QString error;
-        if (!board.start(&error))
-            qFatal("simulated board: %s", qPrintable(error));
-        // As the main window starts it: cards are reported from then on.
-        volumes.start();
-        ports = std::make_unique<SerialPorts>(QStringList{board.devicePath()}, SerialPorts::System::Excluded);
-        folders = std::make_unique<AppFolders>(dir.path());
-        bench = std::make_unique<Workbench>(WorkbenchServices{op, clock, *ports, volumes, *folders,
-                                                              dir.filePath("settings.ini"), &summaryLog});
-    }
-    ~WorkflowBench() { board.stop(); }
+public:
+    // op: a scripted operator of the test's own kind, when it records more than the usual one.
+    explicit WorkflowBench(sim::BoardModel model = sim::BoardModel::existing(),
+                           std::unique_ptr<ScriptedOperator> op = nullptr);
 
-    // The board restarts in a moment instead of seconds: the fast clock skips the PC's wait,
-    // not the board's.
-    static sim::BoardModel quick(sim::BoardModel model)
-    {
-        model.rebootSilenceMs = 50;
-        return model;
-    }
+    // False (and the reason) when the board could not be started.
+    bool start(QString* error);
 
-    // A site chosen as the licence dialog would have chosen it.
-    void selectSite(const QString& licence = "AB1")
-    {
-        bench->siteLicense = licence;
-        bench->siteDataDir = bench->dataFolderRoot + licence + '/';
-        QDir().mkpath(bench->siteDataDir);
-    }
-    QString sitePath(const QString& name) const { return bench->siteDataDir + name; }
-    bool writeSiteFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(sitePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    }
-    QByteArray siteFile(const QString& name) const
-    {
-        QFile f(sitePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    sim::SimulatedBoard& board() { return *m_board; }
+    ScriptedOperator& op() { return *m_op; }
+    RecordingView& view() { return m_view; }
+    FastClock& clock() { return m_clock; }
+    Workbench& bench() { return *m_bench; }
+    QString settingsPath() const { return m_dir.filePath(QStringLiteral("Q7UpgradeUtility.ini")); }
+    QString userData() const { return m_dir.filePath(QStringLiteral("roaming")); }
+    QString devicePath() const { return m_board->devicePath(); }
 
-    QTemporaryDir dir;
-    FastClock clock;
-    ScriptedOperator op;
-    sim::SimulatedBoard board;
-    std::unique_ptr<SerialPorts> ports;
-    ManualVolumeWatch volumes;
-    CountingSummaryLog summaryLog;
-    std::unique_ptr<AppFolders> folders;
-    std::unique_ptr<Workbench> bench;
+    // The scripted operator's record of one kind, in order.
+    QList<ScriptedOperator::Shown> shownOf(const QString& kind) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<sim::SimulatedBoard> m_board;
+    std::unique_ptr<ScriptedOperator> m_op;
+    RecordingView m_view;
+    FastClock m_clock;
+    std::unique_ptr<AppFolders> m_folders;
+    std::unique_ptr<SerialPorts> m_ports;
+    ManualVolumeWatch m_volumes;
+    std::unique_ptr<Workbench> m_bench;
 };
 
-// The configuration a restore leaves on the replacement board: the old board's, except the
-// settings the replacement board keeps of its own.
-inline QByteArray restoredConfig(const sim::BoardModel& old, const sim::BoardModel& fresh)
-{
-    QByteArray config = old.structures[sim::BoardModel::kConfig];
-    config.replace(ConfigRecord::kBoardOwnOffset, ConfigRecord::kBoardOwnSize,
-                   fresh.structures[sim::BoardModel::kConfig].mid(ConfigRecord::kBoardOwnOffset,
-                                                                  ConfigRecord::kBoardOwnSize));
-    return config;
-}
+// A file's whole content; empty when it cannot be read.
+QByteArray readAll(const QString& path);
+// A totaliser record as its backup file holds it.
+QByteArray bytesOf(const Q7Data::Totalisers& totals);

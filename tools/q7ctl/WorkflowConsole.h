@@ -93,6 +93,8 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    // Nobody can pick line settings on a script's terminal: the component keeps what it holds.
+    void configurePort(TVaComm&) override {}
 
 private:
     // Throws when the same question comes back too often in a row.
