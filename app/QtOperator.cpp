@@ -3,6 +3,7 @@
 #include "Ports.h"
 #include "PreviewDialog.h"
 #include "TDlProgForm.h"
+#include "TManualCCForm.h"
 #include "TMaskedInputForm.h"
 #include "TMemoFormUnit.h"
 #include "TSelectSerialPortForm.h"
@@ -171,9 +172,10 @@ std::optional<Q7Data::Totalisers> QtOperator::totalisers(const Q7Data::Totaliser
     return Q7Data::Totalisers::fromValues(dialog.values);
 }
 
-bool QtOperator::manualCc(CalRecord&)
+bool QtOperator::manualCc(CalRecord& record)
 {
-    return false;
+    TManualCCForm form(record, *this, m_owner);
+    return form.exec() == QDialog::Accepted;
 }
 
 void QtOperator::prepareOpenFiles(QFileDialog& dialog, const QString& title, const QString& filter)

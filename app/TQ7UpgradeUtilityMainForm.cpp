@@ -96,6 +96,7 @@ void TQ7UpgradeUtilityMainForm::buildControls()
     UpgradeBtn = new QPushButton(QStringLiteral("Start Full Auto Upgrade"), client);
     UpgradeBtn->setObjectName(QStringLiteral("UpgradeBtn"));
     UpgradeBtn->setFixedSize(162, 25);
+    connect(UpgradeBtn, &QPushButton::clicked, this, &TQ7UpgradeUtilityMainForm::UpgradeBtnClick);
 
     Panel3 = new QFrame(client);
     Panel3->setObjectName(QStringLiteral("Panel3"));
@@ -174,11 +175,16 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
 
     QMenu* upgrade = bar->addMenu(QStringLiteral("Upgrade"));
     upgrade->setObjectName(QStringLiteral("Upgrade1"));
-    addItem(upgrade, QStringLiteral("FullyAutomatedUpgradeAuto2"), QStringLiteral("Fully Automated Upgrade"));
-    addItem(upgrade, QStringLiteral("BackupSiteusingSDCardonlyAuto1"),
-            QStringLiteral("Backup Site using SD Card only "));
+    connect(addItem(upgrade, QStringLiteral("FullyAutomatedUpgradeAuto2"),
+                    QStringLiteral("Fully Automated Upgrade")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::FullyAutomatedUpgradeAuto2Click);
+    connect(addItem(upgrade, QStringLiteral("BackupSiteusingSDCardonlyAuto1"),
+                    QStringLiteral("Backup Site using SD Card only ")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::BackupSiteusingSDCardonlyAuto1Click);
     ManualConfigurationUpgradeAuto1 = addItem(upgrade, QStringLiteral("ManualConfigurationUpgradeAuto1"),
                                               QStringLiteral("Manual Configuration Upgrade"));
+    connect(ManualConfigurationUpgradeAuto1, &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::ManualConfigurationUpgradeAuto1Click);
     addMenuBarSeparator(bar, QStringLiteral("N3"));
 
     QMenu* manual = bar->addMenu(QStringLiteral("Manual Functions"));
@@ -186,7 +192,9 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
     connect(addItem(manual, QStringLiteral("BackupSite1"),
                     QStringLiteral("Collect CCS data from Existing Q7 board")),
             &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::BackupSite1Click);
-    addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
+    connect(addItem(manual, QStringLiteral("RestoreSite1"),
+                    QStringLiteral("Send CC data to Replacement Q7 board ")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::RestoreSite1Click);
     CopydatafilesfromSDcard1 = addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
                                        QStringLiteral("Collect log files from SDCARD"));
     connect(CopydatafilesfromSDcard1, &QAction::triggered, this,
@@ -324,6 +332,31 @@ void TQ7UpgradeUtilityMainForm::CopyfilestoSDCard1Click()
 void TQ7UpgradeUtilityMainForm::AddImagestoFolderClick()
 {
     Flows::addImagesToFolder(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::UpgradeBtnClick()
+{
+    Flows::fullyAutomatedUpgrade(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::FullyAutomatedUpgradeAuto2Click()
+{
+    Flows::fullyAutomatedUpgrade(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::BackupSiteusingSDCardonlyAuto1Click()
+{
+    Flows::sdCardOnlyUpgrade(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::ManualConfigurationUpgradeAuto1Click()
+{
+    Flows::manualConfigurationUpgradeClick(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::RestoreSite1Click()
+{
+    Flows::restoreSite(*m_bench);
 }
 
 void TQ7UpgradeUtilityMainForm::closeEvent(QCloseEvent* event)

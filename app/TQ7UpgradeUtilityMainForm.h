@@ -68,6 +68,11 @@ public slots:
     void CopydatafilesfromSDcard1Click();
     void CopyfilestoSDCard1Click();
     void AddImagestoFolderClick();
+    void UpgradeBtnClick();
+    void FullyAutomatedUpgradeAuto2Click();
+    void BackupSiteusingSDCardonlyAuto1Click();
+    void ManualConfigurationUpgradeAuto1Click();
+    void RestoreSite1Click();
 
     // Link events.
     void onRxEvent();

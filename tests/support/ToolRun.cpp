@@ -1,6 +1,7 @@
 #include "ToolRun.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 
 ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs)
@@ -46,4 +47,13 @@ ToolRun runOwnTestFunction(const QString& function, int timeoutMs)
 bool isTestChild()
 {
     return qEnvironmentVariableIsSet(kChildVariable);
+}
+
+QString ToolInputs::write(const QByteArray& bytes)
+{
+    const QString path = m_folder + QStringLiteral("/record%1.bin").arg(m_count++);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
 }

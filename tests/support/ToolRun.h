@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -18,3 +19,16 @@ ToolRun runTool(const QString& program, const QStringList& arguments, int timeou
 // isTestChild() is true, so a test can check that a failure ends the process (and how fast).
 ToolRun runOwnTestFunction(const QString& function, int timeoutMs = 30'000);
 bool isTestChild();
+
+// Input files for a tool, each a new numbered file in one folder.
+class ToolInputs
+{
+public:
+    explicit ToolInputs(QString folder) : m_folder(std::move(folder)) {}
+    // The new file's path; empty when it could not be written.
+    QString write(const QByteArray& bytes);
+
+private:
+    QString m_folder;
+    int m_count = 0;
+};

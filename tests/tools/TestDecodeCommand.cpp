@@ -21,17 +21,10 @@ class TestDecodeCommand : public QObject
         return {run.exitCode, run.out.split('\n', Qt::SkipEmptyParts), run.err};
     }
 
-    QString writeFile(const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(QString("record%1.bin").arg(m_files++));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            return {};
-        return path;
-    }
+    QString writeFile(const QByteArray& bytes) { return m_inputs.write(bytes); }
 
     QTemporaryDir m_dir;
-    int m_files = 0;
+    ToolInputs m_inputs{m_dir.path()};
 
 private slots:
     void recordFilesByLength_data()

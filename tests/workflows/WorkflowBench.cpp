@@ -32,7 +32,7 @@ QList<ScriptedOperator::Shown> WorkflowBench::shownOf(ScriptedOperator::Kind kin
 {
     QList<ScriptedOperator::Shown> out;
     for (const ScriptedOperator::Shown& s : m_op->shown())
-        if (s.kind == kind)
+        if (ScriptedOperator::kindName(s.kind) == kind)
             out << s;
     return out;
 }

@@ -94,7 +94,7 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
-    // A script names its device with --port; there is no port configuration to ask for.
+    // Nobody can pick line settings on a script's terminal: the component keeps what it holds.
     void configurePort(TVaComm&) override {}
 
 private:
@@ -123,6 +123,13 @@ public:
 
     ConsoleWorkflowOperator& op() { return m_op; }
     const WorkflowAnswers& answers() const { return m_answers; }
+    // From now on the port dialog gives port and the SFO dialog sfo: the replacement board is
+    // behind the cable.
+    void switchToReplacement(const QString& port, const std::optional<QString>& sfo)
+    {
+        m_answers.port = port;
+        m_answers.sfo = sfo;
+    }
     // Null until the summary log exists.
     void setSummaryLog(SummaryLogWriter* writer) { m_summaryLog = writer; }
     // Files written below folder are listed too (the data folder always is).
