@@ -32,7 +32,7 @@ QList<ScriptedOperator::Shown> WorkflowBench::shownOf(ScriptedOperator::Kind kin
 {
     QList<ScriptedOperator::Shown> out;
     for (const ScriptedOperator::Shown& s : m_op->shown())
-        if (ScriptedOperator::kindName(s.kind) == kind)
+        if (s.kind == kind)
             out << s;
     return out;
 }
