@@ -37,6 +37,14 @@ function(q7_precompile_qt)
             if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$"
                AND NOT target STREQUAL q7_qt_pch)
                 target_precompile_headers(${target} REUSE_FROM q7_qt_pch)
+                # An executable's classes sit in its .cpp files, so its moc collection is
+                # usually empty: loading the header would cost more than the file itself.
+                get_target_property(automoc ${target} AUTOMOC)
+                if(type STREQUAL "EXECUTABLE" AND automoc)
+                    get_target_property(binary_dir ${target} BINARY_DIR)
+                    set_source_files_properties(${binary_dir}/${target}_autogen/mocs_compilation.cpp
+                        DIRECTORY ${dir} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+                endif()
             endif()
         endforeach()
     endwhile()
