@@ -21,9 +21,6 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
       m_volumes(services.volumes), m_folders(services.folders), m_settingsPath(services.settingsPath),
       m_summaryLog(services.summaryLog)
 {
-    m_fileObserver = addWholeFileObserver([this](const QString& path, const QByteArray& bytes) {
-        m_sessionLog->fileWritten(path, bytes, dataFolderRoot);
-    });
     FileCopyTimer = new QTimer(this);
     FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
     FileCopyTimer->setInterval(3000);
@@ -32,6 +29,10 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
     totalsFromQuery = false;
     loadSettings();
     m_sessionLog->add(QStringLiteral("Program started, operator \"%1\"").arg(operatorName));
+    // Last: a constructor that throws runs no destructor, which would leave the observer behind.
+    m_fileObserver = addWholeFileObserver([this](const QString& path, const QByteArray& bytes) {
+        m_sessionLog->fileWritten(path, bytes, dataFolderRoot);
+    });
 }
 
 Workbench::~Workbench()
