@@ -50,7 +50,9 @@ private slots:
     void siteBundle()
     {
         const QString out = m_dir.filePath("site7.zip");
-        const ToolRun run = q7ctl({"--data", m_data, "--licence", "Site.7", "--out", out});
+        // The data folder as typed in a shell: relative to where q7ctl runs.
+        const ToolRun run =
+            q7ctl({"--data", QDir::current().relativeFilePath(m_data), "--licence", "Site.7", "--out", out});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
         const ToolRun test = runTool("unzip", {"-t", out});

@@ -169,7 +169,8 @@ int bundle(q7ctl::Args& args, q7ctl::Io& io)
     if (licence.isEmpty())
         return q7ctl::fail(io, "the licence \"" + *licenceText + "\" has no letter or digit", q7ctl::Usage);
 
-    const QString dataDir = QDir::cleanPath(*data) + QLatin1Char('/');
+    // Absolute, so the entries are named from the site folder down however DIR was written.
+    const QString dataDir = QDir::cleanPath(QFileInfo(*data).absoluteFilePath()) + QLatin1Char('/');
     if (!QFileInfo(dataDir).isDir())
         return q7ctl::fail(io, *data + ": no such data folder");
     const QStringList folders = siteFolders(dataDir, licence);
