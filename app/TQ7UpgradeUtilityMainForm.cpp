@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "FileBrowser.h"
+#include "Flows.h"
 #include "Ports.h"
 #include "VolumeWatch.h"
 #include "WorkflowOperator.h"
@@ -68,10 +69,12 @@ TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& ser
     m_bench = std::make_unique<Workbench>(WorkbenchServices{
         m_op, m_clock, *ports, m_volumes, services.folders, services.settingsPath, services.summaryLog});
     m_bench->setView(this);
+    // Nothing to collect into, send from or add to until a site is selected.
+    setSiteItemsEnabled(false);
     loadSettings();
 
-    connect(&m_volumes, &VolumeWatch::volumeArrived, this, &TQ7UpgradeUtilityMainForm::volumeArrived);
-    connect(&m_volumes, &VolumeWatch::volumeRemoved, this, &TQ7UpgradeUtilityMainForm::volumeRemoved);
+    // Registered from the start, as the shell's notifications are; the SD-card transfers act
+    // on what it reports while they wait for a card.
     m_volumes.start();
 
     // Reachable only through code: the manual configuration upgrade is not offered.
@@ -180,15 +183,23 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
 
     QMenu* manual = bar->addMenu(QStringLiteral("Manual Functions"));
     manual->setObjectName(QStringLiteral("ManualFunctions1"));
-    addItem(manual, QStringLiteral("BackupSite1"), QStringLiteral("Collect CCS data from Existing Q7 board"));
+    connect(addItem(manual, QStringLiteral("BackupSite1"),
+                    QStringLiteral("Collect CCS data from Existing Q7 board")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::BackupSite1Click);
     addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
     CopydatafilesfromSDcard1 = addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
                                        QStringLiteral("Collect log files from SDCARD"));
+    connect(CopydatafilesfromSDcard1, &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::CopydatafilesfromSDcard1Click);
     CopyfilestoSDCard1 =
         addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
+    connect(CopyfilestoSDCard1, &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::CopyfilestoSDCard1Click);
     AddImagestoFolder =
         addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
-    addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report"));
+    connect(AddImagestoFolder, &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::AddImagestoFolderClick);
+    connect(addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::GenerateReport1Click);
     addMenuBarSeparator(bar, QStringLiteral("N4"));
 
     QAction* openExplorer = bar->addAction(QStringLiteral("Open Explorer"));
@@ -285,9 +296,34 @@ void TQ7UpgradeUtilityMainForm::OpenExplorer1Click()
     m_fileBrowser.openFolder(m_bench->siteDataDir);
 }
 
+void TQ7UpgradeUtilityMainForm::BackupSite1Click()
+{
+    Flows::backupSite(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::GenerateReport1Click()
+{
+    Flows::generateReport(*m_bench);
+}
+
 void TQ7UpgradeUtilityMainForm::Exit1Click()
 {
     close();
+}
+
+void TQ7UpgradeUtilityMainForm::CopydatafilesfromSDcard1Click()
+{
+    Flows::collectLogFiles(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::CopyfilestoSDCard1Click()
+{
+    Flows::sendLogFiles(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::AddImagestoFolderClick()
+{
+    Flows::addImagesToFolder(*m_bench);
 }
 
 void TQ7UpgradeUtilityMainForm::closeEvent(QCloseEvent* event)
@@ -324,16 +360,4 @@ void TQ7UpgradeUtilityMainForm::setUpgradeButton(bool visible, bool enabled)
 {
     UpgradeBtn->setEnabled(enabled);
     UpgradeBtn->setVisible(visible);
-}
-
-void TQ7UpgradeUtilityMainForm::volumeArrived(const QString& root)
-{
-    // Registered from the start so no insertion is missed; the SD-card transfer decides what
-    // an arriving card means.
-    Q_UNUSED(root);
-}
-
-void TQ7UpgradeUtilityMainForm::volumeRemoved(const QString& root)
-{
-    Q_UNUSED(root);
 }

@@ -1,5 +1,6 @@
 #include "WholeFile.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #include <map>
@@ -60,4 +61,16 @@ WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
         return {false, file.errorString()};
     tellObservers(path, bytes);
     return {true, {}};
+}
+
+WholeFileResult copyWholeFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return {false, in.errorString()};
+    const QByteArray bytes = in.readAll();
+    // readAll() returns what it got before a read failed; only the error tells it was cut short.
+    if (in.error() != QFileDevice::NoError)
+        return {false, in.errorString()};
+    return writeWholeFile(target, bytes);
 }

@@ -16,6 +16,10 @@ struct WholeFileResult
 
 WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes);
 
+// Copies source to target byte for byte through writeWholeFile. A source that cannot be opened
+// or read to its end leaves target untouched: a half-read card must never replace a good copy.
+WholeFileResult copyWholeFile(const QString& source, const QString& target);
+
 // Told of every file once it is in place, on the writer's thread, so a run can account for each
 // file it left behind without every writer having to remember to say so.
 using WholeFileObserver = std::function<void(const QString& path, const QByteArray& bytes)>;

@@ -1,6 +1,7 @@
 #include "LoggingOperator.h"
 
 #include "SessionLog.h"
+#include "TVaComm.h"
 
 namespace {
 
@@ -165,4 +166,10 @@ QStringList LoggingOperator::openFiles(const QString& title, const QString& filt
     m_log.add(QStringLiteral("Open files ") + quoted(title) + QStringLiteral(" -> ") +
               (files.isEmpty() ? QStringLiteral("Cancel") : files.join(QStringLiteral(", "))));
     return files;
+}
+
+void LoggingOperator::configurePort(TVaComm& comm)
+{
+    m_inner.configurePort(comm);
+    m_log.add(QStringLiteral("COM port configuration -> ") + comm.PortName);
 }

@@ -19,7 +19,7 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
       m_sessionLog(std::make_unique<SessionLog>(m_clock, [this] { return sessionFolder(); })),
       m_op(std::make_unique<LoggingOperator>(services.op, *m_sessionLog)), m_ports(services.ports),
       m_volumes(services.volumes), m_folders(services.folders), m_settingsPath(services.settingsPath),
-      m_summaryLog(services.summaryLog)
+      m_summaryLog(services.summaryLog), m_dataFolderRoot(services.dataFolderRoot)
 {
     FileCopyTimer = new QTimer(this);
     FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
@@ -51,6 +51,13 @@ QString Workbench::sessionFolder() const
 
 void Workbench::setupFolders()
 {
+    if (!m_dataFolderRoot.isEmpty()) {
+        const QString root = QDir::cleanPath(m_dataFolderRoot);
+        if (!QFileInfo(root).isDir() && !QDir().mkdir(root))
+            throw std::runtime_error("Cannot create data directory.");
+        dataFolderRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+        return;
+    }
     const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
     // One level at a time: a missing user data folder is a broken profile, not ours to make.
     if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
@@ -99,6 +106,7 @@ void Workbench::connectLinkEvents(Q7Port& link)
         m_op->inner().setStatus(data);
     };
     link.setOperator(m_op.get());
+    link.onConfigurePort = [this](TVaComm& comm) { m_op->configurePort(comm); };
 }
 
 void Workbench::loadSettings()

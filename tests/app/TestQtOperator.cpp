@@ -1,29 +1,24 @@
 #include "QtOperator.h"
 
+#include "Clock.h"
+#include "ModalRobot.h"
 #include "PagedDocument.h"
 #include "PreviewDialog.h"
+#include "TVaComm.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-// Answers the next modal widget from inside its loop.
-template <typename Widget> void whenShown(std::function<void(Widget*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
-        QVERIFY(widget);
-        answer(widget);
-    });
-}
-
-} // namespace
 
 class TestQtOperator : public QObject
 {
@@ -60,7 +55,8 @@ private slots:
         QString text, caption;
         int standardButtons = 0;
         QMessageBox::Icon icon = QMessageBox::Critical;
-        whenShown<QMessageBox>([&](QMessageBox* box) {
+        ModalRobot robot;
+        robot.on<QMessageBox>([&](QMessageBox* box) {
             text = box->text();
             caption = box->windowTitle();
             icon = box->icon();
@@ -79,17 +75,18 @@ private slots:
     {
         QtOperator op;
         QString caption, label;
-        whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        ModalRobot robot;
+        robot.on<QInputDialog>([&](QInputDialog* dialog) {
             caption = dialog->windowTitle();
             label = dialog->labelText();
-            dialog->accept();
+            static_cast<QDialog*>(dialog)->accept();
         });
         QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"),
                  std::optional<QString>("Ann"));
         QCOMPARE(caption, QString("Operator Name"));
         QCOMPARE(label, QString("Please enter you name"));
 
-        whenShown<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
+        robot.on<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
         QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"), std::nullopt);
     }
 
@@ -124,12 +121,87 @@ private slots:
         QList<Page> pages(2);
         const PagedDocument document(QSizeF(210, 297), pages, DocumentInfo{});
         QString title;
-        whenShown<PreviewDialog>([&](PreviewDialog* preview) {
+        ModalRobot robot;
+        robot.on<PreviewDialog>([&](PreviewDialog* preview) {
             title = preview->windowTitle();
             preview->close();
         });
         static_cast<ReportOperator&>(qtOperator).showPreview(document, "Q7 Report ");
         QCOMPARE(title, "Q7 Report ");
+    }
+
+    // The dialog a link opened on "Com0" shows: OK writes the choice into the component,
+    // Cancel leaves it as it was.
+    void portConfigurationWritesOnlyOnOk()
+    {
+        QtOperator op;
+        FastClock clock;
+        TVaComm comm(clock);
+        comm.PortName = "/dev/ttyS0";
+        QString title;
+        ModalRobot robot;
+        auto choose = [&](QDialogButtonBox::StandardButton button) {
+            robot.on<QDialog>([&title, button](QDialog* dialog) {
+                title = dialog->windowTitle();
+                dialog->findChild<QComboBox*>("PortComboBox")->setCurrentText("/dev/ttyQ7");
+                dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+            });
+        };
+        choose(QDialogButtonBox::Cancel);
+        op.configurePort(comm);
+        QCOMPARE(title, QString("COM port configuration"));
+        QCOMPARE(comm.PortName, QString("/dev/ttyS0"));
+        choose(QDialogButtonBox::Ok);
+        op.configurePort(comm);
+        QCOMPARE(comm.PortName, QString("/dev/ttyQ7"));
+    }
+
+    void openFilesOffersPhotographsInAnyLetterCase()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"a.jpg", "B.JPG", "c.jpeg", "d.txt"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QtOperator qtOperator;
+        QString title;
+        QStringList filters;
+        QStringList offered;
+        ModalRobot robot;
+        robot.on<QFileDialog>([&](QFileDialog* dialog) {
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+            dialog->setDirectory(dir.path());
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            // What the dialog lists: the folder's rows, each enabled where filtered names are
+            // shown but disabled.
+            const auto listed = [&] {
+                QStringList names;
+                const QModelIndex folder = model->index(dir.path());
+                for (int row = 0; row < model->rowCount(folder); ++row) {
+                    const QModelIndex entry = model->index(row, 0, folder);
+                    if (model->flags(entry) & Qt::ItemIsEnabled)
+                        names << model->fileName(entry);
+                }
+                names.sort(Qt::CaseInsensitive);
+                return names;
+            };
+            QTRY_VERIFY(listed().contains("a.jpg") && listed().contains("B.JPG"));
+            offered = listed();
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            edit->setText(QStringLiteral("\"a.jpg\" \"B.JPG\""));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const QStringList chosen =
+            static_cast<WorkflowOperator&>(qtOperator)
+                .openFiles("Select all images you want to add to Data Folder", "Image files (*.jpg)|*.JPG");
+        QCOMPARE(title, "Select all images you want to add to Data Folder");
+        QCOMPARE(filters, QStringList({"Image files (*.jpg)"}));
+        QCOMPARE(offered, QStringList({"a.jpg", "B.JPG"}));
+        QCOMPARE(chosen, QStringList({dir.filePath("a.jpg"), dir.filePath("B.JPG")}));
     }
 };
 
