@@ -77,6 +77,11 @@ void SessionLog::fileWritten(const QString& path, const QByteArray& bytes, const
     if (!root.isEmpty() && shown.startsWith(base))
         shown = shown.mid(base.size());
     const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    // A settings file is rewritten once per key with the same bytes; the repeats say nothing new.
+    if (shown == m_lastFile && digest == m_lastDigest)
+        return;
+    m_lastFile = shown;
+    m_lastDigest = digest;
     add(QStringLiteral("File written: %1, %2 bytes, SHA-256 %3")
             .arg(shown)
             .arg(bytes.size())

@@ -63,6 +63,8 @@ private:
     std::function<QString()> m_siteFolder;
     QList<QByteArray> m_pending;
     QStringList m_workflows;
+    QString m_lastFile;
+    QByteArray m_lastDigest;
     bool m_writing = false;
     QTimer m_soon;
 };

@@ -93,6 +93,7 @@ private slots:
         record[106] = char(0x67);
         record[107] = char(0x12);
         QVERIFY(writeWholeFile(bench->siteDataDir + "CONFIG.BIN", record).ok);
+        QVERIFY(writeWholeFile(bench->siteDataDir + "CONFIG.BIN", record).ok); // the same again
         QVERIFY(!writeWholeFile(bench->siteDataDir + "missing/CONFIG.BIN", record).ok);
         QCOMPARE(bench->op().message("Backup completed.", "", Operator::Buttons::Ok, Operator::Icon::None),
                  Operator::Answer::Ok);
