@@ -3,6 +3,37 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <map>
+#include <utility>
+
+namespace {
+std::map<int, WholeFileObserver>& observers()
+{
+    static std::map<int, WholeFileObserver> all;
+    return all;
+}
+
+void tellObservers(const QString& path, const QByteArray& bytes)
+{
+    // A copy: an observer may itself write a file, or remove itself, while it is told.
+    const auto current = observers();
+    for (const auto& [id, observer] : current)
+        observer(path, bytes);
+}
+} // namespace
+
+int addWholeFileObserver(WholeFileObserver observer)
+{
+    static int lastId = 0;
+    observers().emplace(++lastId, std::move(observer));
+    return lastId;
+}
+
+void removeWholeFileObserver(int id)
+{
+    observers().erase(id);
+}
+
 WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -28,6 +59,7 @@ WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
     }
     if (!file.commit())
         return {false, file.errorString()};
+    tellObservers(path, bytes);
     return {true, {}};
 }
 

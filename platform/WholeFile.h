@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Every file the program writes is written whole or not at all: into a temporary file beside
 // the target, renamed over it only when every byte is on disk. A failure leaves the earlier
 // file as it was and no half-written file behind.
@@ -17,3 +19,10 @@ WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes);
 // Copies source to target byte for byte through writeWholeFile. A source that cannot be opened
 // or read to its end leaves target untouched: a half-read card must never replace a good copy.
 WholeFileResult copyWholeFile(const QString& source, const QString& target);
+
+// Told of every file once it is in place, on the writer's thread, so a run can account for each
+// file it left behind without every writer having to remember to say so.
+using WholeFileObserver = std::function<void(const QString& path, const QByteArray& bytes)>;
+// Returns the id that removes it again. Observers may come and go in any order.
+int addWholeFileObserver(WholeFileObserver observer);
+void removeWholeFileObserver(int id);

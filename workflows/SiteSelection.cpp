@@ -86,6 +86,8 @@ bool selectSite(Workbench& bench, Progress* window)
     bench.setCaption(QStringLiteral("Q7 Upgrade Utility") +
                      QStringLiteral("   Site License/Data Directory = ") + bench.siteLicense);
     bench.siteState = SiteState{};
+    // From here the session log has a folder; what waited for one goes there now.
+    bench.sessionLog().add(QStringLiteral("Site selected: ") + bench.siteLicense);
     bench.setSiteItemsEnabled(true);
     if (window)
         window->show();

@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "Q7Port.h"
 #include "SettingsFile.h"
+#include "WholeFile.h"
 #include "WorkbenchView.h"
 #include "WorkflowOperator.h"
 
@@ -14,7 +15,9 @@
 #include <stdexcept>
 
 Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
-    : QObject(parent), m_op(services.op), m_clock(services.clock), m_ports(services.ports),
+    : QObject(parent), m_clock(services.clock),
+      m_sessionLog(std::make_unique<SessionLog>(m_clock, [this] { return sessionFolder(); })),
+      m_op(std::make_unique<LoggingOperator>(services.op, *m_sessionLog)), m_ports(services.ports),
       m_volumes(services.volumes), m_folders(services.folders), m_settingsPath(services.settingsPath),
       m_summaryLog(services.summaryLog), m_dataFolderRoot(services.dataFolderRoot)
 {
@@ -25,9 +28,26 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
     siteDataDir = dataFolderRoot;
     totalsFromQuery = false;
     loadSettings();
+    m_sessionLog->add(QStringLiteral("Program started, operator \"%1\"").arg(operatorName));
+    // Last: a constructor that throws runs no destructor, which would leave the observer behind.
+    m_fileObserver = addWholeFileObserver([this](const QString& path, const QByteArray& bytes) {
+        m_sessionLog->fileWritten(path, bytes, dataFolderRoot);
+    });
 }
 
-Workbench::~Workbench() = default;
+Workbench::~Workbench()
+{
+    removeWholeFileObserver(m_fileObserver);
+}
+
+QString Workbench::sessionFolder() const
+{
+    // selectSite names the folder before it asks whether to reuse it; only a confirmed site
+    // (its folder ending with the separator) takes the lines.
+    if (siteLicense.isEmpty() || siteDataDir == dataFolderRoot || !siteDataDir.endsWith(QLatin1Char('/')))
+        return {};
+    return siteDataDir;
+}
 
 void Workbench::setupFolders()
 {
@@ -41,7 +61,7 @@ void Workbench::setupFolders()
     const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
     // One level at a time: a missing user data folder is a broken profile, not ours to make.
     if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
-        m_op.message(QStringLiteral("unable to create directory"));
+        op().message(QStringLiteral("unable to create directory"));
     const QString dataFolder = applicationFolder + QStringLiteral("/Data");
     if (!QFileInfo(dataFolder).isDir() && !QDir().mkdir(dataFolder))
         throw std::runtime_error("Cannot create data directory.");
@@ -81,9 +101,12 @@ void Workbench::connectLinkEvents(Q7Port& link)
         if (m_view)
             m_view->linkSent();
     };
-    link.OnPortDebugEvent = [this](Q7Port&, const QString& data) { m_op.setStatus(data); };
-    link.setOperator(&m_op);
-    link.onConfigurePort = [this](TVaComm& comm) { m_op.configurePort(comm); };
+    link.OnPortDebugEvent = [this](Q7Port&, const QString& data) {
+        m_sessionLog->add(QStringLiteral("Link fault: ") + data, SessionLog::Write::Soon);
+        m_op->inner().setStatus(data);
+    };
+    link.setOperator(m_op.get());
+    link.onConfigurePort = [this](TVaComm& comm) { m_op->configurePort(comm); };
 }
 
 void Workbench::loadSettings()
@@ -117,7 +140,7 @@ void Workbench::writeSummaryLineUntilWritten()
         const SummaryLogWriterResult result = writeSummaryLine();
         if (result.written)
             return;
-        m_op.message(result.message);
+        op().message(result.message);
     }
 }
 
@@ -126,4 +149,5 @@ void Workbench::endOfRun()
     saveSettings();
     if (siteState.siteDataTouched && !siteState.summaryLogged && m_summaryLog)
         writeSummaryLineUntilWritten();
+    m_sessionLog->add(QStringLiteral("Program ended"));
 }

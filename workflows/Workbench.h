@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoggingOperator.h"
+#include "SessionLog.h"
 #include "SiteState.h"
 #include "SummaryLogWriter.h"
 
@@ -9,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class AppFolders;
 class Clock;
@@ -17,7 +20,6 @@ class Q7Port;
 class QTimer;
 class VolumeWatch;
 class WorkbenchView;
-class WorkflowOperator;
 
 // What a workbench works with; each can be replaced in a test or by another front end.
 struct WorkbenchServices
@@ -48,7 +50,10 @@ public:
     explicit Workbench(const WorkbenchServices& services, QObject* parent = nullptr);
     ~Workbench() override;
 
-    WorkflowOperator& op() const { return m_op; }
+    // The operator given, behind the session log: what goes through it is logged.
+    WorkflowOperator& op() const { return *m_op; }
+    // The site's "Session Log.txt"; lines wait in memory until a site is selected.
+    SessionLog& sessionLog() const { return *m_sessionLog; }
     Clock& clock() const { return m_clock; }
     Ports& ports() const { return m_ports; }
     VolumeWatch& volumes() const { return m_volumes; }
@@ -114,9 +119,13 @@ public:
 
 private:
     void setupFolders();
+    // Where the session log goes: the selected site's folder, empty while there is none.
+    QString sessionFolder() const;
 
-    WorkflowOperator& m_op;
     Clock& m_clock;
+    std::unique_ptr<SessionLog> m_sessionLog;
+    std::unique_ptr<LoggingOperator> m_op;
+    int m_fileObserver = 0;
     Ports& m_ports;
     VolumeWatch& m_volumes;
     AppFolders& m_folders;

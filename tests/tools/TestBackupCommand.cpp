@@ -45,9 +45,9 @@ private slots:
         const QStringList pdfs = QDir(site).entryList({"Pre Upgrade Report _A1_*.pdf"}, QDir::Files);
         QCOMPARE(pdfs.size(), 1);
         QCOMPARE(listed, QStringList({site + "Backup_Totalisers.bin", site + pdfs.first(),
-                                      site + "Totalisers Log - 40123456.txt", site + "backup.sha256",
-                                      site + "backup_BasicCal.bin", site + "backup_cal.bin",
-                                      site + "backup_conf.bin"}));
+                                      site + "Session Log.txt", site + "Totalisers Log - 40123456.txt",
+                                      site + "backup.sha256", site + "backup_BasicCal.bin",
+                                      site + "backup_cal.bin", site + "backup_conf.bin"}));
         // Every text whole, as the technician would have read it, with the answer given.
         QVERIFY2(
             run.err.contains("[Backup Existing board] Please check Existing Q7 is powered up and USB comms "
