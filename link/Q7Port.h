@@ -95,6 +95,9 @@ public:
     bool portOpen = false;
 
     bool OpenPort(const QString& portName, long baudRate = 9600);
+    // Why the last OpenPort failed to open the device (the system's reason, or who may open
+    // it); empty when it succeeded or the name was refused before any device was tried.
+    QString openError() const { return m_openError; }
     void PutChar(std::uint8_t byte);
     std::uint8_t GetChar();
     void FlushOutBuffer();
@@ -105,6 +108,8 @@ public:
     void ProcessCommunications();
 
     TVaComm& comm() { return *m_comm; }
+    // The device went away after OpenPort; nothing more gets through until it is opened again.
+    bool linkLost() const;
     Clock& clock() { return m_clock; }
 
     // ---- frame record and codecs ------------------------------------------------------------
@@ -287,6 +292,7 @@ private:
     void appendRx(std::uint8_t byte);
     void armSilence();
     void sendKalderAckBytes();
+    void deviceLost(const QString& device, const QString& reason);
 
     Clock& m_clock;
     std::unique_ptr<TVaComm> m_comm;
@@ -306,4 +312,5 @@ private:
     std::int32_t m_commsCountdown = 0;
     std::unique_ptr<QSaveFile> m_file;
     Operator* m_operator = nullptr;
+    QString m_openError;
 };

@@ -58,7 +58,7 @@ bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::u
         frameTransmitterKalder();
 
     const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline) {
+    while (m_clock.msecs() < deadline && !linkLost()) {
         ProcessCommunications();
         if (frame.frameReceived) {
             // A reply to some other command (a late one) ends the wait at once.
@@ -100,7 +100,7 @@ bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span
 
     bool result = false;
     const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline) {
+    while (m_clock.msecs() < deadline && !linkLost()) {
         ProcessCommunications();
         if (frame.frameReceived) {
             if (frame.exceptionCode != 0) {

@@ -218,7 +218,7 @@ bool Q7Port::getFile(const QString& path)
         m_commsCountdown = kCommsCountdownStart;
         m_commsTimer->start();
         receiveFile(0x87, false);
-        while (!fileDone && !transferStop) {
+        while (!fileDone && !transferStop && !linkLost()) {
             m_clock.processEvents();
             ProcessCommunications();
         }

@@ -16,6 +16,12 @@
 
 using namespace q7ctl;
 
+QString q7ctl::openFailure(const QString& name, const Q7Port& link)
+{
+    const QString reason = link.openError();
+    return QStringLiteral("cannot open port ") + name + (reason.isEmpty() ? QString() : ": " + reason);
+}
+
 namespace {
 
 constexpr int kAccessCodesAt = 106;
@@ -54,7 +60,7 @@ std::optional<int> open(Session& s, Args& args, Io& io)
     s.port = std::make_unique<Q7Port>(s.clock);
     s.port->setOperator(&s.op);
     if (!s.port->OpenPort(name, 9600))
-        return fail(io, "cannot open port " + name);
+        return fail(io, openFailure(name, *s.port));
     return std::nullopt;
 }
 
