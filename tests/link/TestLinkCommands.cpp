@@ -2,6 +2,8 @@
 #include "SimulatedBoard.h"
 #include "ToolRun.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -81,6 +83,29 @@ private slots:
         for (const QString& part : {QStringLiteral("Permission denied: ") + board.devicePath(),
                                     QStringLiteral("group dialout"), QStringLiteral("log out and in")})
             QVERIFY2(r.err.contains(part), qPrintable(r.err));
+    }
+
+    // The board's cable pulled while q7ctl waits for a reply: the command fails at once and
+    // says the port went away, instead of trying the null command five times over.
+    void boardUnpluggedMidCommand()
+    {
+        sim::SimulatedBoard board;
+        QVERIFY(board.start());
+        sim::BoardFaults silent;
+        silent.silent = true;
+        board.setFaults(silent);
+        QProcess run;
+        run.start(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), {"--port", board.devicePath(), "ping"});
+        QVERIFY(run.waitForStarted());
+        QTest::qWait(500);
+        QElapsedTimer t;
+        t.start();
+        board.stop();
+        QVERIFY(run.waitForFinished(10'000));
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(run.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+        QVERIFY2(err.contains("Serial port " + board.devicePath() + " lost"), qPrintable(err));
     }
 
     void registersAsHex()
