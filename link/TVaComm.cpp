@@ -223,13 +223,16 @@ void TVaComm::portError(QSerialPort::SerialPortError error)
     // A device that went away shows as a resource error (a pulled USB adapter: EIO, ENODEV)
     // or, when the line was hung up, as a read that returns nothing; every later exchange
     // would only run out its time-outs, so the owner hears of it now.
-    const bool gone =
-        error == QSerialPort::ResourceError ||
-        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && hungUp(static_cast<qintptr>(m_port.handle())));
+    const bool gone = error == QSerialPort::ResourceError ||
+                      ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) &&
+                       hungUp(static_cast<qintptr>(m_port.handle())));
     if (!gone)
         return;
     m_lost = true;
-    const QString reason = m_port.errorString();
+    // A read that found the line hung up leaves no error number of its own; the system text
+    // would name whatever failed last.
+    const QString reason =
+        error == QSerialPort::ResourceError ? m_port.errorString() : QStringLiteral("the line was hung up");
     m_port.clearError();
     // Released outside the notification that reported it; a hung-up line would otherwise keep
     // reporting itself readable.
