@@ -2,7 +2,7 @@
 
 #include "AppFolders.h"
 #include "Clock.h"
-#include "FileBrowser.h"
+#include "DesktopFileBrowser.h"
 #include "ManualVolumeWatch.h"
 #include "Ports.h"
 #include "Q7Application.h"
@@ -12,12 +12,18 @@
 #include "StartUp.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
+#include <QIcon>
+
 #include <optional>
 
 int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
 {
     Q7Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Q7UpgradeUtility"));
+    // The installed desktop entry and icon, so the desktop shows the program's own icon on its
+    // windows; a copy run from the build folder finds no icon and keeps the default.
+    QGuiApplication::setDesktopFileName(QStringLiteral("Q7UpgradeUtility"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("Q7UpgradeUtility")));
     QtOperator op;
     app.setOperator(&op);
 

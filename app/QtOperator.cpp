@@ -6,6 +6,9 @@
 #include "TMaskedInputForm.h"
 #include "TMemoFormUnit.h"
 #include "TSelectSerialPortForm.h"
+#include "TSiteLicenseQueryForm.h"
+#include "TTotalisersInputForm.h"
+#include "TVaCommConfigForm.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -153,12 +156,19 @@ void QtOperator::setStatus(const QString& text)
 
 std::optional<QString> QtOperator::siteLicense()
 {
-    return std::nullopt;
+    TSiteLicenseQueryForm dialog(m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.text();
 }
 
-std::optional<Q7Data::Totalisers> QtOperator::totalisers(const Q7Data::Totalisers&)
+std::optional<Q7Data::Totalisers> QtOperator::totalisers(const Q7Data::Totalisers& initial)
 {
-    return std::nullopt;
+    TTotalisersInputForm dialog(m_owner);
+    dialog.values = initial.values();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Q7Data::Totalisers::fromValues(dialog.values);
 }
 
 bool QtOperator::manualCc(CalRecord&)
@@ -169,4 +179,9 @@ bool QtOperator::manualCc(CalRecord&)
 QStringList QtOperator::openFiles(const QString&, const QString&)
 {
     return {};
+}
+
+void QtOperator::configurePort(TVaComm& comm)
+{
+    TVaCommConfigForm::configure(comm, m_owner);
 }

@@ -28,6 +28,7 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    void configurePort(TVaComm& comm) override;
 
 private:
     QPointer<QWidget> m_owner;

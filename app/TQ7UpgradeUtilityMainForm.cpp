@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "FileBrowser.h"
+#include "Flows.h"
 #include "Ports.h"
 #include "VolumeWatch.h"
 #include "WorkflowOperator.h"
@@ -68,6 +69,8 @@ TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& ser
     m_bench = std::make_unique<Workbench>(WorkbenchServices{
         m_op, m_clock, *ports, m_volumes, services.folders, services.settingsPath, services.summaryLog});
     m_bench->setView(this);
+    // Nothing to collect into, send from or add to until a site is selected.
+    setSiteItemsEnabled(false);
     loadSettings();
 
     connect(&m_volumes, &VolumeWatch::volumeArrived, this, &TQ7UpgradeUtilityMainForm::volumeArrived);
@@ -180,7 +183,9 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
 
     QMenu* manual = bar->addMenu(QStringLiteral("Manual Functions"));
     manual->setObjectName(QStringLiteral("ManualFunctions1"));
-    addItem(manual, QStringLiteral("BackupSite1"), QStringLiteral("Collect CCS data from Existing Q7 board"));
+    connect(addItem(manual, QStringLiteral("BackupSite1"),
+                    QStringLiteral("Collect CCS data from Existing Q7 board")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::BackupSite1Click);
     addItem(manual, QStringLiteral("RestoreSite1"), QStringLiteral("Send CC data to Replacement Q7 board "));
     CopydatafilesfromSDcard1 = addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
                                        QStringLiteral("Collect log files from SDCARD"));
@@ -188,7 +193,8 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
         addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
     AddImagestoFolder =
         addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
-    addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report"));
+    connect(addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report")),
+            &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::GenerateReport1Click);
     addMenuBarSeparator(bar, QStringLiteral("N4"));
 
     QAction* openExplorer = bar->addAction(QStringLiteral("Open Explorer"));
@@ -283,6 +289,16 @@ void TQ7UpgradeUtilityMainForm::onPortDebugEvent(const QString& data)
 void TQ7UpgradeUtilityMainForm::OpenExplorer1Click()
 {
     m_fileBrowser.openFolder(m_bench->siteDataDir);
+}
+
+void TQ7UpgradeUtilityMainForm::BackupSite1Click()
+{
+    Flows::backupSite(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::GenerateReport1Click()
+{
+    Flows::generateReport(*m_bench);
 }
 
 void TQ7UpgradeUtilityMainForm::Exit1Click()

@@ -63,6 +63,8 @@ public slots:
     void LedTimerTimer();
     void OpenExplorer1Click();
     void Exit1Click();
+    void BackupSite1Click();
+    void GenerateReport1Click();
 
     // Link events.
     void onRxEvent();

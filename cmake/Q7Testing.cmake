@@ -3,6 +3,13 @@
 # widget tests and number formats behave the same on every machine.
 function(q7_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    # A library that is not a target would only surface as a link error (or, worse, as a
+    # system library of that name): a renamed target fails here instead.
+    foreach(lib IN LISTS T_LIBS)
+        if(NOT TARGET ${lib})
+            message(FATAL_ERROR "${name} links ${lib}, which is not a target")
+        endif()
+    endforeach()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test q7_testsupport ${T_LIBS})
     target_compile_definitions(${name} PRIVATE

@@ -5,14 +5,15 @@
 #include <algorithm>
 
 namespace {
-// How often a running timer looks at the clock; bounds how late a 10 ms tick can be.
-constexpr int kPollMs = 5;
+// How often a running timer looks at a clock that a test may move by hand; bounds how late a
+// tick can be after such a jump.
+constexpr int kJumpPollMs = 5;
 } // namespace
 
 LinkTimer::LinkTimer(Clock& clock, int intervalMs, std::function<void()> onTick, QObject* parent)
     : QObject(parent), m_clock(clock), m_intervalMs(intervalMs), m_onTick(std::move(onTick))
 {
-    m_poller.setInterval(std::min(kPollMs, intervalMs));
+    m_poller.setSingleShot(true);
     m_poller.setTimerType(Qt::PreciseTimer);
     connect(&m_poller, &QTimer::timeout, this, &LinkTimer::poll);
 }
@@ -21,7 +22,7 @@ void LinkTimer::start()
 {
     m_active = true;
     m_due = m_clock.msecs() + m_intervalMs;
-    m_poller.start();
+    armForNextTick();
 }
 
 void LinkTimer::stop()
@@ -42,4 +43,16 @@ void LinkTimer::poll()
         m_onTick();
     }
     m_inTick = false;
+    if (m_active)
+        armForNextTick();
+}
+
+void LinkTimer::armForNextTick()
+{
+    // Sleeping until the tick is due keeps a quiet line from waking the program: a transfer's
+    // 7-s resend timer costs one wake-up per 7 s, not one per few milliseconds.
+    std::int64_t wait = std::max<std::int64_t>(1, m_due - m_clock.msecs());
+    if (m_clock.jumps())
+        wait = std::min<std::int64_t>(wait, kJumpPollMs);
+    m_poller.start(static_cast<int>(wait));
 }

@@ -22,11 +22,13 @@ public:
     bool isActive() const { return m_active; }
     int interval() const { return m_intervalMs; }
 
-    // Delivers every tick that has fallen due on the clock; the event loop calls this every
-    // few milliseconds while the timer runs, and code driven without an event loop may call it.
+    // Delivers every tick that has fallen due on the clock; the event loop calls this when the
+    // next tick is due, and code driven without an event loop may call it.
     void poll();
 
 private:
+    void armForNextTick();
+
     Clock& m_clock;
     int m_intervalMs;
     std::function<void()> m_onTick;

@@ -1,25 +1,19 @@
 // The serial port operations of the link, the receive engine and its timers, fault reports.
 #include "Q7Port.h"
 
+#include "ByteOrder.h"
 #include "Clock.h"
 #include "LinkTimer.h"
 #include "Operator.h"
+#include "Q7Protocol.h"
 #include "TVaComm.h"
 
 #include <QSaveFile>
 
-namespace {
-constexpr std::uint8_t kAsciiStart = ':';
-constexpr std::uint8_t CR = 0x0D;
-constexpr std::uint8_t LF = 0x0A;
+#include <algorithm>
+#include <limits>
 
-std::uint32_t readLe32(const Q7Frame& f, int at)
-{
-    return static_cast<std::uint32_t>(f.data[at]) | static_cast<std::uint32_t>(f.data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(f.data[at + 2]) << 16 |
-           static_cast<std::uint32_t>(f.data[at + 3]) << 24;
-}
-} // namespace
+using namespace Q7Protocol;
 
 Q7Port::Q7Port(Clock& clock, QObject* parent)
     : QObject(parent), m_clock(clock), m_comm(std::make_unique<TVaComm>(clock))
@@ -31,7 +25,7 @@ Q7Port::Q7Port(Clock& clock, QObject* parent)
     m_commsTimer = new LinkTimer(
         clock, kCommsTimerMs, [this] { commsTimeoutTimerEvent(); }, this);
     for (std::size_t id = 0; id < structures.size(); ++id)
-        structures[id].assign(static_cast<std::size_t>(kStructureSizes[id]), 0);
+        structures[id].assign(Structures::kSizes[id], 0);
 }
 
 Q7Port::~Q7Port()
@@ -145,7 +139,25 @@ void Q7Port::DelaySeconds(unsigned long seconds)
 void Q7Port::ProcessCommunications()
 {
     m_clock.processEvents();
-    m_clock.waitForEvents(1);
+}
+
+bool Q7Port::waitForTraffic(std::int64_t deadline, const std::function<bool()>& done)
+{
+    // Everything a waiting loop looks for (a frame complete, a transfer ended, an abort) is set
+    // by an event, so blocking until the next one misses nothing and costs nothing on a quiet
+    // line; the deadline is the only other reason to look again. A device that went away
+    // sends nothing more, so nothing is worth waiting for.
+    m_clock.processEvents();
+    while (!done()) {
+        if (linkLost())
+            return false;
+        const std::int64_t left = deadline - m_clock.msecs();
+        if (left <= 0)
+            return false;
+        m_clock.waitForEvents(
+            static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max())));
+    }
+    return true;
 }
 
 // ---- receive engine --------------------------------------------------------------------------
@@ -197,7 +209,7 @@ void Q7Port::classify(std::uint8_t byte)
         if (byte == DLE) {
             m_rxLength = 0;
             m_rxState = RxState::DleSeen;
-        } else if (byte == kAsciiStart) {
+        } else if (byte == Modbus::kAsciiStart) {
             m_rxBuffer[0] = byte;
             m_rxLength = 1;
             m_rxState = RxState::Ascii;
@@ -245,11 +257,11 @@ void Q7Port::classify(std::uint8_t byte)
         }
         break;
     case RxState::Ascii:
-        if (byte == CR) {
+        if (byte == Modbus::kCR) {
             appendRx(byte);
             m_rxState = RxState::AsciiCr;
         } else if (m_rxLength == 1 && isValidCommand(byte)) {
-            m_rxBuffer[0] = kAsciiStart;
+            m_rxBuffer[0] = Modbus::kAsciiStart;
             m_rxBuffer[1] = byte;
             m_rxLength = 2;
             m_rtuCandidate = true;
@@ -260,7 +272,7 @@ void Q7Port::classify(std::uint8_t byte)
         break;
     case RxState::AsciiCr:
         m_rxState = RxState::Idle;
-        if (byte == LF) {
+        if (byte == Modbus::kLF) {
             appendRx(byte);
             if (frameReceiverAscii(std::span(m_rxBuffer).first(m_rxLength)))
                 frame.frameReceived = true;
@@ -299,36 +311,21 @@ void Q7Port::rxTimeoutTimerEvent()
 bool Q7Port::processKalderComms()
 {
     switch (frame.kalderType) {
-    case 0x81:
+    case FrameType::kReply:
         // The reply that starts a log transfer announces the file's size for the progress.
-        if (frame.function == 2 || frame.function == 100)
-            fileSize = readLe32(frame, 6);
+        if (frame.function == Command::kLogFile || frame.function == Command::kRtLogFile)
+            fileSize = ByteOrder::readLe32(frame.data, 6);
         frame.frameReceived = true;
         break;
-    case 0x87:
-    case 0x88:
-    case 0x89:
-    case 0x8D:
-    case 0x8F:
-    case 0x91:
-    case 0x93:
-    case 0x95:
-    case 0x97:
-        m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
-        receiveFile(frame.kalderType, false);
-        break;
-    case 0x8A:
-    case 0x8B:
-    case 0x8C:
-    case 0x8E:
-    case 0x90:
-    case 0x92:
-    case 0x94:
-    case 0x96:
-        showFault(kFaultPcFileType);
-        break;
     default:
-        showFault(kFaultUnknownType);
+        if (BlockTransfer::isBoardBlock(frame.kalderType)) {
+            m_commsCountdown = 10; // any file frame keeps a silent-transfer stop away
+            receiveFile(frame.kalderType, false);
+        } else if (BlockTransfer::isPcFrame(frame.kalderType)) {
+            showFault(kFaultPcFileType);
+        } else {
+            showFault(kFaultUnknownType);
+        }
         break;
     }
     return true;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "BlockTransfer.h"
 #include "BoardTime.h"
 #include "Q7Data.h"
 #include "Q7Frame.h"
+#include "StructureId.h"
 #include "TDateTime.h"
 
 #include <QObject>
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -105,7 +108,11 @@ public:
     void FlushCommsBuffers();
     void DelayTicks(unsigned long milliseconds);
     void DelaySeconds(unsigned long seconds);
+    // Lets received bytes in without blocking (between the bytes of a request).
     void ProcessCommunications();
+    // Lets received bytes in until done() holds (true) or the clock reaches the deadline (false),
+    // blocking in between until more bytes or another event arrive.
+    bool waitForTraffic(std::int64_t deadline, const std::function<bool()>& done);
 
     TVaComm& comm() { return *m_comm; }
     // The device went away after OpenPort; nothing more gets through until it is opened again.
@@ -219,9 +226,18 @@ public:
     bool sendSimpleCommand(std::uint8_t command);
 
     // ---- structures and file transfer ---------------------------------------------------------
-    static constexpr std::array<int, 8> kStructureSizes{351, 928, 82, 46, 158, 332, 222, 69};
+private:
+    // Declared before the names below that refer into it.
+    BlockTransfer m_transfer;
+
+public:
     // The eight structures by id, each at its fixed size, zero until fetched.
-    std::array<std::vector<std::uint8_t>, 8> structures;
+    std::array<std::vector<std::uint8_t>, Structures::kCount> structures;
+    std::vector<std::uint8_t>& structure(StructureId id) { return structures[Structures::index(id)]; }
+    const std::vector<std::uint8_t>& structure(StructureId id) const
+    {
+        return structures[Structures::index(id)];
+    }
     TDateTime boardClock;
     std::int32_t clockOffsetSeconds = 0;
 
@@ -241,13 +257,14 @@ public:
     void abortFileTransfer() { transferStop = true; }
 
     std::uint32_t fileSize = 0;
-    std::uint32_t bytesWritten = 0;
-    std::uint32_t lastReported = 0;
-    std::uint8_t lastAck = 0;
-    bool fileMode = false;
-    std::int32_t fileRetry = 0;
-    bool fileDone = false;
-    bool transferStop = false;
+    // The transfer's state under the names the block protocol gives it.
+    std::uint32_t& bytesWritten = m_transfer.bytesWritten;
+    std::uint32_t& lastReported = m_transfer.lastReported;
+    std::uint8_t& lastAck = m_transfer.lastAck;
+    bool& fileMode = m_transfer.fileMode;
+    std::int32_t& fileRetry = m_transfer.fileRetry;
+    bool& fileDone = m_transfer.fileDone;
+    bool& transferStop = m_transfer.transferStop;
     std::int32_t commsCountdown() const { return m_commsCountdown; }
 
     // ---- board time (the calendar of the records layer, as members of the link) ---------------
@@ -273,6 +290,8 @@ private:
     bool modbusRequest(Transport transport, std::uint8_t function, std::span<const std::uint8_t> body,
                        RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
                        bool pumpBetweenBytes);
+    // Waits up to `timeout` seconds for the frame record to hold a reply.
+    bool waitForReply(std::uint16_t timeout);
     bool kalderCommand(std::uint8_t command, std::span<const std::uint8_t> payload, std::uint16_t timeout,
                        RequestBuffer* reply = nullptr);
     bool readSignal(std::uint8_t command, float* value);
@@ -280,10 +299,10 @@ private:
     bool protocolRequest(std::uint8_t function, std::span<const std::uint8_t> body, RequestBuffer& buffer,
                          std::uint16_t& length, std::uint16_t timeout, Q7Data::ProtocolType protocol);
     std::uint16_t sendAccessCode(std::uint16_t code);
-    std::array<std::uint16_t, 3> accessCodes() const;
-    bool getRecordFile(std::uint8_t command, const QString& path, int structureId);
-    void sendFileAck(std::uint8_t type, std::span<const std::uint8_t> payload);
+    bool getRecordFile(std::uint8_t command, const QString& path, StructureId id);
+    void sendFileAck(const BlockTransfer::Acknowledgement& ack);
     void closeTransferFile();
+    void commitTransferFile();
     void showError(const QString& text);
 
 private:
@@ -311,6 +330,8 @@ private:
 
     std::int32_t m_commsCountdown = 0;
     std::unique_ptr<QSaveFile> m_file;
+    // Set while a record file is fetched: the only length the transfer may commit.
+    std::optional<qint64> m_requiredFileSize;
     Operator* m_operator = nullptr;
     QString m_openError;
 };

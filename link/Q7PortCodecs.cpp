@@ -2,13 +2,15 @@
 // and the parsers that turn a collected raw frame into the frame record.
 #include "Q7Port.h"
 
+#include "Q7Protocol.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+using namespace Q7Protocol;
+
 namespace {
-constexpr std::uint8_t CR = 0x0D;
-constexpr std::uint8_t LF = 0x0A;
 // The largest Kalder body the frame record can take: address, type, then the data area,
 // which holds the payload and the two CRC bytes.
 constexpr std::size_t kMaxKalderBody = 2 + Q7Frame::kDataSize;
@@ -42,7 +44,7 @@ bool isHexDigit(std::uint8_t c)
 
 std::uint8_t sentFunction(const Q7Frame& f)
 {
-    return f.exceptionCode ? static_cast<std::uint8_t>(f.function | 0x80) : f.function;
+    return f.exceptionCode ? static_cast<std::uint8_t>(f.function | Modbus::kExceptionBit) : f.function;
 }
 
 std::uint16_t boundedLen(const Q7Frame& f)
@@ -167,13 +169,13 @@ std::uint16_t Q7Port::blockCalcCrc16() const
 bool Q7Port::isValidCommand(std::uint8_t function)
 {
     switch (function) {
-    case 3:
-    case 6:
-    case 16:
-    case 65:
-    case 67:
-    case 68:
-    case 69:
+    case Modbus::kReadRegisters:
+    case Modbus::kWriteSingleRegister:
+    case Modbus::kWriteRegisters:
+    case Modbus::kSetTime:
+    case Modbus::kResetTotalisers:
+    case Modbus::kSetCommsAccess:
+    case Modbus::kFunction69:
         return true;
     default:
         return false;
@@ -225,11 +227,11 @@ void Q7Port::frameTransmitterAscii()
         frame.txState = 9;
         break;
     case 9:
-        PutChar(CR);
+        PutChar(Modbus::kCR);
         frame.txState = 10;
         break;
     case 10:
-        PutChar(LF);
+        PutChar(Modbus::kLF);
         markTxComplete(frame);
         break;
     default:
@@ -387,9 +389,9 @@ bool Q7Port::frameReceiverAscii(std::span<const std::uint8_t> raw)
     for (;;) {
         if (i >= raw.size())
             return checksumResult(frame, false);
-        if (raw[i] == CR)
+        if (raw[i] == Modbus::kCR)
             break;
-        if (i + 1 >= raw.size() || raw[i + 1] == CR || raw[i + 1] == LF)
+        if (i + 1 >= raw.size() || raw[i + 1] == Modbus::kCR || raw[i + 1] == Modbus::kLF)
             return checksumResult(frame, false);
         // hexToBin converts any character by its arithmetic, and about one corrupted frame in
         // 256 would still pass the LRC: a frame with anything but hex digits is not taken.
@@ -405,14 +407,14 @@ bool Q7Port::frameReceiverAscii(std::span<const std::uint8_t> raw)
             const int at = pairs - 2;
             if (at >= Q7Frame::kDataSize)
                 return checksumResult(frame, false);
-            if (at == 0 && (frame.function & 0x80))
+            if (at == 0 && (frame.function & Modbus::kExceptionBit))
                 frame.exceptionCode = v;
             frame.data[at] = v;
         }
         ++pairs;
         i += 2;
     }
-    if (i + 1 >= raw.size() || raw[i + 1] != LF || pairs < 3)
+    if (i + 1 >= raw.size() || raw[i + 1] != Modbus::kLF || pairs < 3)
         return checksumResult(frame, false);
     frame.dataLen = static_cast<std::uint16_t>(pairs - 3); // the last pair is the LRC
     frame.index = frame.dataLen;
@@ -431,28 +433,28 @@ bool Q7Port::frameReceiverRtu(std::span<const std::uint8_t> raw)
     updateCrc16(false, raw[1], crc);
     std::size_t pos = 2;
     std::size_t payload = 0;
-    if (frame.function & 0x80) {
+    if (frame.function & Modbus::kExceptionBit) {
         if (pos >= raw.size())
             return checksumResult(frame, false);
         frame.exceptionCode = raw[pos];
         updateCrc16(false, raw[pos++], crc);
     } else {
         switch (frame.function) {
-        case 3:
-        case 65:
-        case 67:
-        case 68:
+        case Modbus::kReadRegisters:
+        case Modbus::kSetTime:
+        case Modbus::kResetTotalisers:
+        case Modbus::kSetCommsAccess:
             if (pos >= raw.size())
                 return checksumResult(frame, false);
             frame.hasByteCount = true;
             payload = raw[pos];
             updateCrc16(false, raw[pos++], crc);
             break;
-        case 6:
-        case 16: // a write-multiple reply echoes start and quantity; it carries no byte count
+        case Modbus::kWriteSingleRegister:
+        case Modbus::kWriteRegisters: // a write-multiple reply echoes start and quantity; no byte count
             payload = 4;
             break;
-        case 69:
+        case Modbus::kFunction69:
             payload = 2;
             break;
         default:

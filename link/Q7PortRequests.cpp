@@ -2,7 +2,10 @@
 // engine. Every wait polls the Clock and runs events on each pass.
 #include "Q7Port.h"
 
+#include "ByteOrder.h"
 #include "Clock.h"
+#include "ConfigRecord.h"
+#include "Q7Protocol.h"
 
 #include <QDate>
 #include <QTime>
@@ -10,24 +13,9 @@
 #include <algorithm>
 #include <bit>
 
+using namespace Q7Protocol;
+
 namespace {
-constexpr std::uint8_t kEmbeddedCommand = 0x51;
-constexpr std::uint8_t kAccepted = 0x80;
-
-std::uint32_t readBe32(const Q7Port::RequestBuffer& b, int at)
-{
-    return static_cast<std::uint32_t>(b[at]) << 24 | static_cast<std::uint32_t>(b[at + 1]) << 16 |
-           static_cast<std::uint32_t>(b[at + 2]) << 8 | static_cast<std::uint32_t>(b[at + 3]);
-}
-
-float readLeF32(const Q7Port::RequestBuffer& b, int at)
-{
-    const std::uint32_t bits =
-        static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-        static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-    return std::bit_cast<float>(bits);
-}
-
 void copyReply(const Q7Frame& f, Q7Port::RequestBuffer& buffer, std::uint16_t& length)
 {
     length = std::min<std::uint16_t>(f.dataLen, Q7Frame::kDataSize);
@@ -36,11 +24,19 @@ void copyReply(const Q7Frame& f, Q7Port::RequestBuffer& buffer, std::uint16_t& l
 
 std::array<std::uint8_t, 2> be16(std::uint16_t v)
 {
-    return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};
+    std::array<std::uint8_t, 2> out{};
+    ByteOrder::writeBe16(out, 0, v);
+    return out;
 }
 } // namespace
 
 // ---- the three request shapes ----------------------------------------------------------------
+
+bool Q7Port::waitForReply(std::uint16_t timeout)
+{
+    return waitForTraffic(m_clock.msecs() + std::int64_t(timeout) * 1000,
+                          [this] { return frame.frameReceived; });
+}
 
 bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::uint16_t& length,
                              std::uint16_t timeout)
@@ -49,7 +45,7 @@ bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::u
     if (length >= Q7Frame::kDataSize)
         return false;
     resetRxTxFrame(true);
-    frame.kalderType = 0x80;
+    frame.kalderType = FrameType::kRequest;
     frame.data[0] = command;
     std::copy_n(buffer.begin(), length, frame.data.begin() + 1);
     frame.dataLen = static_cast<std::uint16_t>(length + 1);
@@ -57,18 +53,13 @@ bool Q7Port::sendKalderFrame(std::uint8_t command, RequestBuffer& buffer, std::u
     while (!(frame.status & Q7Frame::kTxComplete))
         frameTransmitterKalder();
 
-    const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline && !linkLost()) {
-        ProcessCommunications();
-        if (frame.frameReceived) {
-            // A reply to some other command (a late one) ends the wait at once.
-            if (frame.function != command)
-                return false;
-            copyReply(frame, buffer, length);
-            return true;
-        }
-    }
-    return false;
+    if (!waitForReply(timeout))
+        return false;
+    // A reply to some other command (a late one) ends the wait at once.
+    if (frame.function != command)
+        return false;
+    copyReply(frame, buffer, length);
+    return true;
 }
 
 bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span<const std::uint8_t> body,
@@ -84,7 +75,7 @@ bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span
     frame.dataLen = static_cast<std::uint16_t>(body.size());
     frame.index = 0;
     if (transport == Transport::Ascii) {
-        PutChar(':');
+        PutChar(Modbus::kAsciiStart);
         while (!(frame.status & Q7Frame::kTxComplete)) {
             frameTransmitterAscii();
             if (pumpBetweenBytes)
@@ -99,18 +90,13 @@ bool Q7Port::modbusRequest(Transport transport, std::uint8_t function, std::span
     }
 
     bool result = false;
-    const std::int64_t deadline = m_clock.msecs() + std::int64_t(timeout) * 1000;
-    while (m_clock.msecs() < deadline && !linkLost()) {
-        ProcessCommunications();
-        if (frame.frameReceived) {
-            if (frame.exceptionCode != 0) {
-                length = 1;
-                buffer[0] = frame.exceptionCode;
-            } else {
-                copyReply(frame, buffer, length);
-                result = true;
-            }
-            break;
+    if (waitForReply(timeout)) {
+        if (frame.exceptionCode != 0) {
+            length = 1;
+            buffer[0] = frame.exceptionCode;
+        } else {
+            copyReply(frame, buffer, length);
+            result = true;
         }
     }
     resetRxTxFrame(true);
@@ -146,39 +132,45 @@ std::vector<std::uint8_t> writeMultipleBody(std::uint16_t start, std::uint16_t c
 bool Q7Port::readRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
                            std::uint16_t& length, std::uint16_t timeout)
 {
-    return modbusRequest(Transport::Ascii, 3, readBody(start, count), buffer, length, timeout, false);
+    return modbusRequest(Transport::Ascii, Modbus::kReadRegisters, readBody(start, count), buffer, length,
+                         timeout, false);
 }
 
 bool Q7Port::writeSingleRegister(std::uint16_t reg, std::uint16_t value, RequestBuffer& buffer,
                                  std::uint16_t& length, std::uint16_t timeout)
 {
-    return modbusRequest(Transport::Ascii, 6, readBody(reg, value), buffer, length, timeout, false);
+    return modbusRequest(Transport::Ascii, Modbus::kWriteSingleRegister, readBody(reg, value), buffer, length,
+                         timeout, false);
 }
 
 bool Q7Port::writeRegisters(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
                             std::uint16_t& length, std::uint16_t timeout)
 {
     const auto body = writeMultipleBody(start, count, buffer);
-    return !body.empty() && modbusRequest(Transport::Ascii, 16, body, buffer, length, timeout, false);
+    return !body.empty() &&
+           modbusRequest(Transport::Ascii, Modbus::kWriteRegisters, body, buffer, length, timeout, false);
 }
 
 bool Q7Port::readRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
                               std::uint16_t& length, std::uint16_t timeout)
 {
-    return modbusRequest(Transport::Rtu, 3, readBody(start, count), buffer, length, timeout, true);
+    return modbusRequest(Transport::Rtu, Modbus::kReadRegisters, readBody(start, count), buffer, length,
+                         timeout, true);
 }
 
 bool Q7Port::writeSingleRegisterRTU(std::uint16_t reg, std::uint16_t value, RequestBuffer& buffer,
                                     std::uint16_t& length, std::uint16_t timeout)
 {
-    return modbusRequest(Transport::Rtu, 6, readBody(reg, value), buffer, length, timeout, true);
+    return modbusRequest(Transport::Rtu, Modbus::kWriteSingleRegister, readBody(reg, value), buffer, length,
+                         timeout, true);
 }
 
 bool Q7Port::writeRegistersRTU(std::uint16_t start, std::uint16_t count, RequestBuffer& buffer,
                                std::uint16_t& length, std::uint16_t timeout)
 {
     const auto body = writeMultipleBody(start, count, buffer);
-    return !body.empty() && modbusRequest(Transport::Rtu, 16, body, buffer, length, timeout, true);
+    return !body.empty() &&
+           modbusRequest(Transport::Rtu, Modbus::kWriteRegisters, body, buffer, length, timeout, true);
 }
 
 bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, std::uint8_t function,
@@ -191,8 +183,8 @@ bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, st
     payload[0] = static_cast<std::uint8_t>(m_nodeAddress);
     payload[1] = function;
     switch (function) {
-    case 3:
-    case 16: {
+    case Modbus::kReadRegisters:
+    case Modbus::kWriteRegisters: {
         const std::size_t bytes = 2u * count;
         // The byte count travels in one byte; a block it cannot count is not sent at all.
         if (7 + bytes >= Q7Frame::kDataSize || bytes > 255)
@@ -208,12 +200,12 @@ bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, st
         length = static_cast<std::uint16_t>(7 + bytes);
         break;
     }
-    case 65:
+    case Modbus::kSetTime:
         std::copy_n(buffer.begin(), 6, payload.begin() + 2);
         length = 8;
         break;
-    case 67:
-    case 68:
+    case Modbus::kResetTotalisers:
+    case Modbus::kSetCommsAccess:
         std::copy_n(buffer.begin(), 2, payload.begin() + 2);
         length = 4;
         break;
@@ -226,7 +218,7 @@ bool Q7Port::sendEmbeddedFrame(std::uint8_t /*node: the link's own is sent*/, st
     }
     std::uint16_t replyLength = length;
     bool result = false;
-    if (sendKalderFrame(kEmbeddedCommand, payload, replyLength, timeout)) {
+    if (sendKalderFrame(Command::kEmbeddedModbus, payload, replyLength, timeout)) {
         // Reply: 0x80, 0x51, node, function, then the Modbus reply body.
         // A write is answered with an echo that may carry no result bytes at all.
         if (frame.dataLen >= 4 && frame.data[3] == function) {
@@ -250,7 +242,7 @@ bool Q7Port::sendNullCommand()
         resetRxTxFrame(true);
         RequestBuffer buffer{};
         std::uint16_t length = 0;
-        if (sendKalderFrame(0x00, buffer, length, 1))
+        if (sendKalderFrame(Command::kNull, buffer, length, 1))
             return true;
         if (abortFlag)
             break;
@@ -278,7 +270,7 @@ bool Q7Port::typedRead(std::uint16_t address, std::uint16_t count, Convert conve
 bool Q7Port::readUI16Register(std::uint16_t address, std::uint16_t* value)
 {
     return typedRead(address, 1, [&](const RequestBuffer& b, std::uint16_t) {
-        *value = static_cast<std::uint16_t>(b[1] * 256 + b[2]);
+        *value = ByteOrder::readBe16(b, 1);
         return true;
     });
 }
@@ -286,7 +278,7 @@ bool Q7Port::readUI16Register(std::uint16_t address, std::uint16_t* value)
 bool Q7Port::readUI32Register(std::uint16_t address, unsigned long* value)
 {
     return typedRead(address, 2, [&](const RequestBuffer& b, std::uint16_t) {
-        *value = readBe32(b, 1);
+        *value = ByteOrder::readBe32(b, 1);
         return true;
     });
 }
@@ -294,7 +286,7 @@ bool Q7Port::readUI32Register(std::uint16_t address, unsigned long* value)
 bool Q7Port::readF32Register(std::uint16_t address, float* value)
 {
     return typedRead(address, 2, [&](const RequestBuffer& b, std::uint16_t) {
-        *value = std::bit_cast<float>(readBe32(b, 1));
+        *value = ByteOrder::readBeF32(b, 1);
         return true;
     });
 }
@@ -314,10 +306,10 @@ bool Q7Port::readTimeStampRegister(std::uint16_t address, TDateTime* value)
 
 bool Q7Port::readTotals(Q7Data::Totalisers* totals)
 {
-    return typedRead(116, 40, [&](const RequestBuffer& b, std::uint16_t) {
+    return typedRead(Register::kTotals, Register::kTotalsCount, [&](const RequestBuffer& b, std::uint16_t) {
         std::array<float, Q7Data::Totalisers::kCount> values{};
         for (std::size_t k = 0; k < values.size(); ++k)
-            values[k] = std::bit_cast<float>(readBe32(b, static_cast<int>(1 + 8 * k)));
+            values[k] = ByteOrder::readBeF32(b, 1 + 8 * k);
         *totals = Q7Data::Totalisers::fromValues(values);
         return true;
     });
@@ -346,25 +338,20 @@ bool Q7Port::protocolRequest(std::uint8_t function, std::span<const std::uint8_t
 bool Q7Port::setTime(TDateTime time, RequestBuffer& buffer, std::uint16_t& length, std::uint16_t timeout,
                      Q7Data::ProtocolType protocol)
 {
-    const QDate d = time.date();
-    const QTime t = time.time();
-    const std::array<std::uint8_t, 6> body{
-        static_cast<std::uint8_t>(d.year() - 2000), static_cast<std::uint8_t>(d.month()),
-        static_cast<std::uint8_t>(d.day()),         static_cast<std::uint8_t>(t.hour()),
-        static_cast<std::uint8_t>(t.minute()),      static_cast<std::uint8_t>(t.second())};
-    return protocolRequest(65, body, buffer, length, timeout, protocol);
+    const auto body = Q7Data::encodeTimestamp(Q7Data::decodeTDateTime(time));
+    return protocolRequest(Modbus::kSetTime, body, buffer, length, timeout, protocol);
 }
 
 bool Q7Port::resetTotalisers(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length,
                              std::uint16_t timeout, Q7Data::ProtocolType protocol)
 {
-    return protocolRequest(67, be16(value), buffer, length, timeout, protocol);
+    return protocolRequest(Modbus::kResetTotalisers, be16(value), buffer, length, timeout, protocol);
 }
 
 bool Q7Port::setCommsAccess(std::uint16_t value, RequestBuffer& buffer, std::uint16_t& length,
                             std::uint16_t timeout, Q7Data::ProtocolType protocol)
 {
-    return protocolRequest(68, be16(value), buffer, length, timeout, protocol);
+    return protocolRequest(Modbus::kSetCommsAccess, be16(value), buffer, length, timeout, protocol);
 }
 
 bool Q7Port::setDateTime(TDateTime time, bool useNow)
@@ -383,16 +370,10 @@ std::uint16_t Q7Port::getCommsAccessLevel()
 {
     RequestBuffer buffer{};
     std::uint16_t length = 0;
-    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), 3, 88, 1, buffer, length, 1))
+    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), Modbus::kReadRegisters,
+                           Register::kCommsAccessLevel, 1, buffer, length, 1))
         return 0;
-    return static_cast<std::uint16_t>(buffer[0] * 256 + buffer[1]);
-}
-
-std::array<std::uint16_t, 3> Q7Port::accessCodes() const
-{
-    const auto& config = structures[5];
-    auto le16 = [&](int at) { return static_cast<std::uint16_t>(config[at] | config[at + 1] << 8); };
-    return {le16(106), le16(108), le16(110)};
+    return ByteOrder::readBe16(buffer, 0);
 }
 
 std::uint16_t Q7Port::sendAccessCode(std::uint16_t code)
@@ -402,15 +383,16 @@ std::uint16_t Q7Port::sendAccessCode(std::uint16_t code)
     buffer[0] = bytes[0];
     buffer[1] = bytes[1];
     std::uint16_t length = 2;
-    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), 68, 0, 0, buffer, length, 1))
+    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), Modbus::kSetCommsAccess, 0, 0, buffer,
+                           length, 1))
         return 0;
     return getCommsAccessLevel();
 }
 
 std::uint16_t Q7Port::loggin(std::uint16_t code)
 {
-    const auto codes = accessCodes();
-    if (std::find(codes.begin(), codes.end(), code) == codes.end())
+    const auto config = ConfigRecord::fromBytes(structure(StructureId::Config));
+    if (!config || !config->acceptsAccessCode(code))
         return 0;
     return sendAccessCode(code);
 }
@@ -418,22 +400,20 @@ std::uint16_t Q7Port::loggin(std::uint16_t code)
 std::uint16_t Q7Port::logout()
 {
     // A code the board does not hold drops the access level.
-    const auto codes = accessCodes();
-    std::uint16_t code = 0;
-    while (std::find(codes.begin(), codes.end(), code) != codes.end())
-        ++code;
-    return sendAccessCode(code);
+    const auto config = ConfigRecord::fromBytes(structure(StructureId::Config));
+    return sendAccessCode(config ? config->lowestNonAccessCode() : 0);
 }
 
 bool Q7Port::verifySerialNumber()
 {
     RequestBuffer buffer{};
     std::uint16_t length = 0;
-    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), 3, 56, 3, buffer, length, 3))
+    if (!sendEmbeddedFrame(static_cast<std::uint8_t>(m_nodeAddress), Modbus::kReadRegisters,
+                           Register::kSerialNumber, 3, buffer, length, 3))
         return false;
     // The structure holds the serial number in the reverse order of the registers.
     for (int i = 0; i < 6; ++i)
-        if (structures[1][i] != buffer[5 - i])
+        if (structure(StructureId::BoardInfo)[i] != buffer[5 - i])
             return false;
     return true;
 }
@@ -455,60 +435,60 @@ bool Q7Port::kalderCommand(std::uint8_t command, std::span<const std::uint8_t> p
 
 bool Q7Port::jumpToBootCode()
 {
-    return kalderCommand(0x0C, {}, 2);
+    return kalderCommand(Command::kJumpToBootCode, {}, 2);
 }
 bool Q7Port::sendLcdPlusCommand()
 {
-    return kalderCommand(0x3F, {}, 2);
+    return kalderCommand(Command::kLcdPlus, {}, 2);
 }
 bool Q7Port::sendLcdMinusCommand()
 {
-    return kalderCommand(0x40, {}, 2);
+    return kalderCommand(Command::kLcdMinus, {}, 2);
 }
 bool Q7Port::ClearAllDataFlashLogs()
 {
-    return kalderCommand(0x66, {}, 120);
+    return kalderCommand(Command::kClearAllDataFlashLogs, {}, 120);
 }
 
 bool Q7Port::setID(std::uint8_t id)
 {
     const std::uint8_t p[] = {id};
-    return kalderCommand(0x3E, p, 2);
+    return kalderCommand(Command::kSetId, p, 2);
 }
 
 bool Q7Port::sendTotalsUpdateCommand(std::span<const std::uint8_t> data)
 {
     if (data.size() >= Q7Frame::kDataSize)
         return false;
-    return kalderCommand(0x41, data, 3);
+    return kalderCommand(Command::kTotalsUpdate, data, 3);
 }
 
 bool Q7Port::setModemPower(std::uint8_t value)
 {
     const std::uint8_t p[] = {value};
-    return kalderCommand(0x42, p, 2);
+    return kalderCommand(Command::kModemPower, p, 2);
 }
 
 bool Q7Port::readChannel(std::uint16_t channel, float* value)
 {
     const std::uint8_t p[] = {static_cast<std::uint8_t>(channel & 0xFF), 0, 0, 0, 0, 0};
     RequestBuffer reply{};
-    if (!kalderCommand(0x44, p, 10, &reply))
+    if (!kalderCommand(Command::kReadChannel, p, 10, &reply))
         return false;
-    *value = readLeF32(reply, 3);
+    *value = ByteOrder::readLeF32(reply, 3);
     return true;
 }
 
 bool Q7Port::setState(std::uint8_t state)
 {
     const std::uint8_t p[] = {state};
-    return kalderCommand(0x45, p, 10);
+    return kalderCommand(Command::kSetState, p, 10);
 }
 
 bool Q7Port::setCoilCurrent(std::uint8_t a, std::uint16_t b)
 {
     const std::uint8_t p[] = {a, static_cast<std::uint8_t>(b & 0xFF), static_cast<std::uint8_t>(b >> 8)};
-    return kalderCommand(0x46, p, 5);
+    return kalderCommand(Command::kCoilCurrent, p, 5);
 }
 
 bool Q7Port::readSignal(std::uint8_t command, float* value)
@@ -516,21 +496,21 @@ bool Q7Port::readSignal(std::uint8_t command, float* value)
     RequestBuffer reply{};
     if (!kalderCommand(command, {}, 10, &reply))
         return false;
-    *value = readLeF32(reply, 3);
+    *value = ByteOrder::readLeF32(reply, 3);
     return true;
 }
 
 bool Q7Port::readInputSignal(float* value)
 {
-    return readSignal(0x47, value);
+    return readSignal(Command::kInputSignal, value);
 }
 bool Q7Port::readPNFSignal(float* value)
 {
-    return readSignal(0x49, value);
+    return readSignal(Command::kPnfSignal, value);
 }
 bool Q7Port::readECSignal(float* value)
 {
-    return readSignal(0x4A, value);
+    return readSignal(Command::kEcSignal, value);
 }
 
 bool Q7Port::setAccessLevel(std::uint8_t level)
@@ -538,20 +518,20 @@ bool Q7Port::setAccessLevel(std::uint8_t level)
     if (!sendNullCommand())
         return false;
     const std::uint8_t p[] = {level};
-    return kalderCommand(0x4B, p, 10);
+    return kalderCommand(Command::kAccessLevel, p, 10);
 }
 
 bool Q7Port::ClearDataFlashLog(std::uint8_t logId)
 {
     const std::uint8_t p[] = {logId};
-    return kalderCommand(0x65, p, 120);
+    return kalderCommand(Command::kClearDataFlashLog, p, 120);
 }
 
 bool Q7Port::backupLogsToSdcard()
 {
     if (!sendNullCommand())
         return false;
-    return kalderCommand(0x67, {}, 3);
+    return kalderCommand(Command::kBackupLogsToSdcard, {}, 3);
 }
 
 bool Q7Port::sendSimpleCommand(std::uint8_t command)

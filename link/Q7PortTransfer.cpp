@@ -4,18 +4,19 @@
 #include "Clock.h"
 #include "LinkTimer.h"
 #include "Operator.h"
+#include "Q7Protocol.h"
 #include "TVaComm.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <limits>
+
+using namespace Q7Protocol;
 
 namespace {
-constexpr std::uint8_t kGetStructure = 0x13;
-constexpr std::uint8_t kPutStructure = 0x14;
 constexpr int kCommsCountdownStart = 10;
-constexpr int kWindow = 4;
 constexpr int kAckPauseMs = 50;
 } // namespace
 
@@ -34,7 +35,7 @@ bool Q7Port::getStucture(std::uint8_t id)
         buffer.fill(0);
         buffer[0] = id;
         length = 1;
-        ok = sendKalderFrame(kGetStructure, buffer, length, 3);
+        ok = sendKalderFrame(Command::kGetStructure, buffer, length, 3);
     }
     if (!ok)
         return false;
@@ -43,7 +44,7 @@ bool Q7Port::getStucture(std::uint8_t id)
         const std::size_t came = length > 2 ? length - 2u : 0u;
         const std::size_t n = std::min(structures[id].size(), came);
         std::copy_n(buffer.begin() + 2, n, structures[id].begin());
-        if (id == 0)
+        if (id == Structures::wireId(StructureId::Status))
             loadStatusValues();
     }
     return true;
@@ -51,11 +52,11 @@ bool Q7Port::getStucture(std::uint8_t id)
 
 bool Q7Port::putStucture(std::uint8_t id)
 {
-    if (id != 4 && id != 5 && id != 6)
+    if (id >= Structures::kCount || !Structures::isWritable(static_cast<StructureId>(id)))
         return false;
     // The board takes a record only at its own length; an area a caller resized would go out
     // short or long (or not fit the request at all).
-    if (structures[id].size() != static_cast<std::size_t>(kStructureSizes[id]))
+    if (structures[id].size() != Structures::kSizes[id])
         return false;
     abortFlag = false;
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -66,7 +67,7 @@ bool Q7Port::putStucture(std::uint8_t id)
         if (!sendNullCommand())
             continue;
         DelayTicks(50);
-        if (sendKalderFrame(kPutStructure, buffer, length, 3))
+        if (sendKalderFrame(Command::kPutStructure, buffer, length, 3))
             return true;
     }
     return false;
@@ -75,7 +76,7 @@ bool Q7Port::putStucture(std::uint8_t id)
 void Q7Port::loadStatusValues()
 {
     Q7Data::Timestamp ts;
-    decodeTimestamp(structures[0].data() + 2, &ts);
+    decodeTimestamp(structure(StructureId::Status).data() + 2, &ts);
     encodeTDateTime(ts, &boardClock);
     const QDateTime pc = m_clock.currentDateTime();
     // The board keeps whole seconds; the PC's milliseconds are rounded away, not truncated.
@@ -84,7 +85,7 @@ void Q7Port::loadStatusValues()
 
 // ---- record and log files ----------------------------------------------------------------------
 
-bool Q7Port::getRecordFile(std::uint8_t command, const QString& path, int structureId)
+bool Q7Port::getRecordFile(std::uint8_t command, const QString& path, StructureId id)
 {
     resetRxTxFrame(true);
     fileMode = false;
@@ -93,32 +94,37 @@ bool Q7Port::getRecordFile(std::uint8_t command, const QString& path, int struct
     std::uint16_t length = 0;
     if (!sendKalderFrame(command, buffer, length, 2))
         return false;
-    if (!getFile(path))
+    // The length is checked before the transfer commits, so a wrong one keeps an earlier file.
+    auto& target = structure(id);
+    const auto size = static_cast<qint64>(Structures::sizeOf(id));
+    m_requiredFileSize = size;
+    const bool received = getFile(path);
+    m_requiredFileSize.reset();
+    if (!received)
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    auto& target = structures[structureId];
-    if (file.size() != static_cast<qint64>(target.size()))
+    if (file.size() != size)
         return false;
-    const QByteArray bytes = file.read(static_cast<qint64>(target.size()));
-    if (bytes.size() != static_cast<qsizetype>(target.size()))
+    const QByteArray bytes = file.read(size);
+    if (bytes.size() != size)
         return false;
-    std::copy(bytes.begin(), bytes.end(), target.begin());
+    target.assign(bytes.begin(), bytes.end());
     return true;
 }
 
 bool Q7Port::getConfigFile(const QString& path)
 {
-    return getRecordFile(4, path, 5);
+    return getRecordFile(Command::kConfigFile, path, StructureId::Config);
 }
 bool Q7Port::getCalFile(const QString& path)
 {
-    return getRecordFile(6, path, 4);
+    return getRecordFile(Command::kCalFile, path, StructureId::Cal);
 }
 bool Q7Port::getBasicCalFile(const QString& path)
 {
-    return getRecordFile(8, path, 6);
+    return getRecordFile(Command::kBasicCalFile, path, StructureId::BasicCal);
 }
 
 bool Q7Port::getLogFile(const QByteArray& name, const QString& path, bool mode)
@@ -132,7 +138,7 @@ bool Q7Port::getLogFile(const QByteArray& name, const QString& path, bool mode)
     RequestBuffer buffer{};
     std::copy(name.begin(), name.end(), buffer.begin());
     std::uint16_t length = static_cast<std::uint16_t>(name.size() + 1);
-    if (!sendKalderFrame(2, buffer, length, 120))
+    if (!sendKalderFrame(Command::kLogFile, buffer, length, 120))
         return false;
     return getFile(path);
 }
@@ -148,7 +154,7 @@ bool Q7Port::getRTLogFile(const QByteArray& /*not sent*/, const QString& path, b
     encodeTimestamp(first, buffer.data() + 1);
     encodeTimestamp(last, buffer.data() + 7);
     std::uint16_t length = 13;
-    if (!sendKalderFrame(100, buffer, length, 120))
+    if (!sendKalderFrame(Command::kRtLogFile, buffer, length, 120))
         return false;
     return getFile(path);
 }
@@ -160,7 +166,8 @@ bool Q7Port::GetDateTimeBounds(std::uint8_t logId, Q7Data::sTimestamp* first, Q7
     RequestBuffer buffer{};
     buffer[0] = logId;
     std::uint16_t length = 1;
-    if (!sendKalderFrame(1, buffer, length, 120) || buffer[0] != 0x80 || buffer[1] != 1)
+    if (!sendKalderFrame(Command::kDateTimeBounds, buffer, length, 120) || buffer[0] != kAccepted ||
+        buffer[1] != Command::kDateTimeBounds)
         return false;
     decodeTimestamp(buffer.data() + 2, first);
     decodeTimestamp(buffer.data() + 8, last);
@@ -179,7 +186,7 @@ bool Q7Port::getLogFileIndex(const QString& path, std::uint8_t logId, bool /*fla
             RequestBuffer buffer{};
             buffer[0] = logId;
             std::uint16_t length = 1;
-            replied = sendKalderFrame(80, buffer, length, 5);
+            replied = sendKalderFrame(Command::kLogFileIndex, buffer, length, 5);
         }
         if (!replied) {
             if (m_operator)
@@ -201,11 +208,11 @@ bool Q7Port::getLogFileIndex(const QString& path, std::uint8_t logId, bool /*fla
 
 bool Q7Port::getFile(const QString& path)
 {
-    fileDone = false;
-    transferStop = false;
+    m_transfer.start();
     resetRxTxFrame(true);
-    bytesWritten = 0;
-    lastReported = 0;
+    // Left over from an earlier exchange (a corrupted frame of a request that was retried and
+    // then succeeded), it would hold back the first acknowledgement.
+    rxFault = false;
     // The blocks go to a temporary file beside the target, which replaces the target only when
     // the board signals the end of the file: a transfer that fails leaves an earlier file whole.
     m_file = std::make_unique<QSaveFile>(path);
@@ -217,11 +224,9 @@ bool Q7Port::getFile(const QString& path)
     try {
         m_commsCountdown = kCommsCountdownStart;
         m_commsTimer->start();
-        receiveFile(0x87, false);
-        while (!fileDone && !transferStop && !linkLost()) {
-            m_clock.processEvents();
-            ProcessCommunications();
-        }
+        receiveFile(Block::kData, false);
+        // The comms timer ends a transfer the board has left, so the wait needs no deadline.
+        waitForTraffic(std::numeric_limits<std::int64_t>::max(), [this] { return fileDone || transferStop; });
     } catch (const TVaCommError& e) {
         showError(e.text());
     }
@@ -255,110 +260,61 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
     if (isRetry) {
         resetRxTxFrame(false);
         m_fileTransferTimer->start();
-        const std::uint32_t unreported = bytesWritten - lastReported;
-        const std::uint8_t progress[] = {0x01, static_cast<std::uint8_t>(unreported & 0xFF),
-                                         static_cast<std::uint8_t>((unreported >> 8) & 0xFF)};
-        sendFileAck(lastAck,
-                    fileMode ? std::span<const std::uint8_t>(progress) : std::span<const std::uint8_t>());
+        sendFileAck(m_transfer.resend());
         return false;
     }
 
-    switch (type) {
-    case 0x87:
-    case 0x88:
-    case 0x8F:
-    case 0x91:
-    case 0x93:
-        if (m_file && frame.dataLen > 0) {
-            const auto n = std::min<std::uint16_t>(frame.dataLen, Q7Frame::kDataSize);
-            m_file->write(reinterpret_cast<const char*>(frame.data.data()), n);
-            bytesWritten += n;
-        }
-        break;
-    case 0x89:
-    case 0x95:
-        break;
-    case 0x8D:
-        transferStop = true;
+    const BlockTransfer::Step step = m_transfer.onBlock(type);
+    if (step.storesData && m_file && frame.dataLen > 0) {
+        const auto n = std::min<std::uint16_t>(frame.dataLen, Q7Frame::kDataSize);
+        m_file->write(reinterpret_cast<const char*>(frame.data.data()), n);
+        bytesWritten += n;
+    }
+    switch (step.end) {
+    case BlockTransfer::End::BoardStop:
         closeTransferFile();
         return true;
-    case 0x97:
-        // The file takes the target's place only now; if that fails the transfer failed.
-        if (m_file && m_file->commit())
-            fileDone = true;
-        else
-            transferStop = true;
-        m_file.reset();
+    case BlockTransfer::End::EndOfFile:
+        commitTransferFile();
         return true;
-    default:
-        showFault(kFaultFileBlockType);
+    case BlockTransfer::End::None:
         break;
     }
+    if (step.unknownBlock)
+        showFault(kFaultFileBlockType);
 
     resetRxTxFrame(true);
-    std::uint8_t ack = 0;
-    switch (type) {
-    case 0x87:
-        ack = 0x8B;
-        fileRetry = 0;
-        break;
-    case 0x88:
-        ack = fileMode ? 0x92 : 0x90;
-        break;
-    case 0x8F:
-        ack = 0x8B;
-        break;
-    case 0x91:
-        ack = 0x92;
-        break;
-    case 0x93:
-        ack = 0x94;
-        break;
-    case 0x89:
-    case 0x95:
-        ack = 0x96;
-        fileMode = false;
-        break;
-    default:
-        // No acknowledgement exists for it; sending one of no type would only confuse the board.
+    if (step.noAckExists)
         showFault(kFaultFileNoAck);
-        m_fileTransferTimer->start();
-        return false;
-    }
     m_fileTransferTimer->start();
-
-    const std::uint8_t window[] = {static_cast<std::uint8_t>(kWindow)};
-    std::span<const std::uint8_t> payload;
-    if (fileMode && (ack == 0x92 || ack == 0x94)) {
-        if (fileRetry > 1) {
-            --fileRetry;
-            return false;
-        }
-        if (transferStop) {
-            ack = 0x8E;
-        } else {
-            fileRetry = kWindow;
-            payload = window;
-            ack = ack == 0x92 ? 0x94 : 0x92;
-        }
-    } else if (!fileMode && transferStop) {
-        ack = 0x8E;
+    if (step.ack) {
+        sendFileAck(*step.ack);
+        m_transfer.acknowledged(step.ack->type);
     }
-    sendFileAck(ack, payload);
-    // Only a new acknowledgement moves the reference point; a resend repeats the old one,
-    // so the count it carries stays measured from there.
-    lastAck = ack;
-    lastReported = bytesWritten;
     return false;
 }
 
-void Q7Port::sendFileAck(std::uint8_t type, std::span<const std::uint8_t> payload)
+void Q7Port::commitTransferFile()
+{
+    // A record of the wrong length is no backup of this board: it must not replace a good file
+    // already at the path. Otherwise the file takes the target's place only now; if that fails
+    // the transfer failed.
+    const bool rightLength = !m_requiredFileSize || *m_requiredFileSize == static_cast<qint64>(bytesWritten);
+    if (rightLength && m_file && m_file->commit())
+        fileDone = true;
+    else
+        transferStop = true;
+    closeTransferFile();
+}
+
+void Q7Port::sendFileAck(const BlockTransfer::Acknowledgement& ack)
 {
     DelayTicks(kAckPauseMs);
     // Built after the pause, so a frame that arrived meanwhile cannot leave its bytes in it;
     // stepped without running events, so none can arrive half way through.
-    frame.kalderType = type;
+    frame.kalderType = ack.type;
     frame.data.fill(0);
+    const auto payload = ack.bytes();
     std::copy(payload.begin(), payload.end(), frame.data.begin());
     frame.dataLen = static_cast<std::uint16_t>(payload.size());
     frame.index = 0;
@@ -372,7 +328,7 @@ void Q7Port::sendFileAck(std::uint8_t type, std::span<const std::uint8_t> payloa
 void Q7Port::fileTransferTimeoutTimerEvent()
 {
     showFault(kFaultFileTimer);
-    if (--fileRetry <= 0) {
+    if (m_transfer.timerExpired()) {
         // The resend is what recovers a corrupted block, so the fault it left must not hold it
         // back: waiting for a second expiry (14 s) would let the silent-transfer stop (11 s)
         // end the transfer first.
@@ -414,12 +370,7 @@ void Q7Port::encodeTDateTime(Q7Data::Timestamp ts, TDateTime* out)
 
 void Q7Port::encodeTTime(Q7Data::Timestamp ts, TDateTime* out)
 {
-    Q7Data::Timestamp timeOnly = ts;
-    timeOnly.year = 0;
-    timeOnly.month = 1;
-    timeOnly.day = 1;
-    *out = Q7Data::IsValidTimestamp(timeOnly) ? TDateTime::fromTime(QTime(ts.hour, ts.minute, ts.second))
-                                              : TDateTime();
+    *out = Q7Data::encodeTTime(ts);
 }
 
 void Q7Port::decodeTDateTime(TDateTime value, Q7Data::Timestamp* ts)

@@ -60,7 +60,11 @@ void TSelectSerialPortForm::fillList()
     selectedPort = m_remembered.read ? m_remembered.read() : QString();
     if (m_combo->count() == 0)
         return;
-    const int remembered = selectedPort.isEmpty() ? -1 : m_combo->findText(selectedPort);
+    // Port names are not case sensitive where the remembered "Com4" comes from; an exact match
+    // still wins, for device paths that differ only in letter case.
+    int remembered = selectedPort.isEmpty() ? -1 : m_combo->findText(selectedPort);
+    if (remembered < 0 && !selectedPort.isEmpty())
+        remembered = m_combo->findText(selectedPort, Qt::MatchFixedString);
     m_combo->setCurrentIndex(remembered >= 0 ? remembered : 0);
     // What OK returns is the entry the technician sees, not a remembered port that is gone.
     selectedPort = m_combo->currentText();

@@ -5,7 +5,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 std::int64_t SystemClock::msecs() const
 {
@@ -51,8 +53,8 @@ void SystemClock::sleep(int ms)
 void SystemClock::delay(std::int64_t ms)
 {
     const std::int64_t end = msecs() + ms;
-    while (msecs() < end)
-        waitForEvents(static_cast<int>(std::min<std::int64_t>(end - msecs(), 3)));
+    for (std::int64_t left = ms; left > 0; left = end - msecs())
+        waitForEvents(static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max())));
 }
 
 Clock& SystemClock::instance()

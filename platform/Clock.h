@@ -8,11 +8,15 @@
 // without sitting through its fixed waits.
 //
 // Two kinds of waiting, kept apart on purpose:
-//  - time-outs (a request waiting for its reply) poll msecs() in a loop and call
-//    waitForEvents() on each pass; they run in real time under every clock, so a reply
-//    from a simulated board is never raced;
+//  - time-outs (a request waiting for its reply) check msecs() in a loop and call
+//    waitForEvents() on each pass with the time left; they run in real time under every
+//    clock, so a reply from a simulated board is never raced;
 //  - fixed waits (a reboot, a settle time, "give the card a moment") call delay(); a test
 //    clock may skip those.
+// Neither kind wakes while nothing happens: a pass blocks until an event arrives or the wait's
+// next deadline comes. A fixed wait that shows its progress calls delay() once per step it
+// shows (up to the moment the percentage next changes), never once per millisecond: polling
+// would keep a core busy while the line stays quiet.
 class Clock
 {
 public:
@@ -28,6 +32,10 @@ public:
     // One pass of a waiting loop: run pending events, then block for at most maxMs, waking
     // at once when bytes or another event arrive.
     virtual void waitForEvents(int maxMs) = 0;
+    // Whether the clock can move other than at its own pace (a test moving it by hand). A
+    // timer measured on such a clock has to look at it often; on the others it can sleep
+    // until its deadline.
+    virtual bool jumps() const { return false; }
     // A plain pause that does not pump messages (the Sleep of a hand-shake).
     virtual void sleep(int ms) = 0;
     // A fixed wait that keeps the window responsive.
@@ -57,6 +65,7 @@ public:
     std::int64_t msecs() const override;
     QDateTime currentDateTime() const override;
     void delay(std::int64_t ms) override;
+    bool jumps() const override { return true; }
 
     void advance(std::int64_t ms) { m_offsetMs += ms; }
     std::int64_t skippedMs() const { return m_offsetMs; }

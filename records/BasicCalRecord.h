@@ -1,10 +1,11 @@
 #pragma once
 
 #include "FixedRecord.h"
+#include "StructureId.h"
 
 // The hardware calibration of the electronics board itself (structure 6, "backup_BasicCal.bin",
 // "BasicCal.bin"). It stays with its board: it is backed up and reported, never restored.
-class BasicCalRecord : public FixedRecord<BasicCalRecord, 222>
+class BasicCalRecord : public FixedRecord<BasicCalRecord, Structures::sizeOf(StructureId::BasicCal)>
 {
 public:
     struct CompensationEntry

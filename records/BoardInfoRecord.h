@@ -1,10 +1,11 @@
 #pragma once
 
 #include "FixedRecord.h"
+#include "StructureId.h"
 
 // The board's identity and start-up state (structure 1). Only its leading part arrives in a
 // structure reply; every field used here lies in that part.
-class BoardInfoRecord : public FixedRecord<BoardInfoRecord, 928>
+class BoardInfoRecord : public FixedRecord<BoardInfoRecord, Structures::sizeOf(StructureId::BoardInfo)>
 {
 public:
     static constexpr int kOptionSlots = 3;

@@ -59,6 +59,13 @@ inline void writeLe16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
+inline void writeBe16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v)
+{
+    assert(at + 2 <= b.size());
+    b[at] = static_cast<std::uint8_t>(v >> 8);
+    b[at + 1] = static_cast<std::uint8_t>(v);
+}
+
 inline void writeLe32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v)
 {
     assert(at + 4 <= b.size());

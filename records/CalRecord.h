@@ -1,10 +1,11 @@
 #pragma once
 
 #include "FixedRecord.h"
+#include "StructureId.h"
 
 // The calibration of the meter's flow tube (structure 4, "backup_cal.bin", "cal.bin",
 // "CALIB.BIN"). It moves with the meter: a restore writes it into the replacement board.
-class CalRecord : public FixedRecord<CalRecord, 158>
+class CalRecord : public FixedRecord<CalRecord, Structures::sizeOf(StructureId::Cal)>
 {
 public:
     static constexpr int kTubeSelects = 3;

@@ -49,7 +49,10 @@ std::array<std::uint8_t, ConfigRecord::kSize> ConfigRecord::maskedBytes() const
 
 bool ConfigRecord::acceptsAccessCode(std::uint16_t code) const
 {
-    return code == u16(106) || code == u16(108) || code == u16(110);
+    for (std::size_t at = kAccessCodesOffset; at < kAccessCodesOffset + kAccessCodesSize; at += 2)
+        if (u16(at) == code)
+            return true;
+    return false;
 }
 
 std::uint16_t ConfigRecord::lowestNonAccessCode() const

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "FixedRecord.h"
+#include "StructureId.h"
 
 // The board's user settings (structure 5, "backup_conf.bin", "conf.bin", "CONFIG.BIN").
-// The three access codes at offsets 106-111 are deliberately not exposed: only the link's
-// login check needs them, and it reads them from the raw bytes. They must never be shown.
-class ConfigRecord : public FixedRecord<ConfigRecord, 332>
+// The three access codes at offsets 106-111 are deliberately not exposed: the link's login
+// check asks this record whether a code is one of them. They must never be shown.
+class ConfigRecord : public FixedRecord<ConfigRecord, Structures::sizeOf(StructureId::Config)>
 {
 public:
     struct AlarmSetting
@@ -93,6 +94,12 @@ public:
 
     // The whole record with the access codes replaced by zeros: what a dump may show.
     std::array<std::uint8_t, kSize> maskedBytes() const;
+    // Whether the byte at this offset of a configuration record belongs to an access code, for
+    // dumps that show the secret bytes as such rather than as zeros.
+    static constexpr bool isAccessCodeByte(std::size_t offset)
+    {
+        return offset >= kAccessCodesOffset && offset < kAccessCodesOffset + kAccessCodesSize;
+    }
 
     // The login check of the device link: whether a code equals one of the three stored codes.
     bool acceptsAccessCode(std::uint16_t code) const;

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "FixedRecord.h"
+#include "StructureId.h"
 
 // The board's live values as one block (structure 0), sent by newer firmware.
-class StatusRecord : public FixedRecord<StatusRecord, 351>
+class StatusRecord : public FixedRecord<StatusRecord, Structures::sizeOf(StructureId::Status)>
 {
 public:
     static constexpr std::size_t kBoardClockOffset = 2;

@@ -20,9 +20,9 @@ const QString kCaption = QStringLiteral("Generating Report");
 
 // A record from the link's structure area. The link keeps every area at its record's size, so
 // the zero record stands in only for an area that was never sized.
-template <typename Record> Record recordFrom(const Q7Port& port, int id)
+template <typename Record> Record recordFrom(const Q7Port& port, StructureId id)
 {
-    return Record::fromBytes(port.structures[static_cast<std::size_t>(id)]).value_or(Record());
+    return Record::fromBytes(port.structure(id)).value_or(Record());
 }
 
 // Up to `attempts` block reads of `count` registers; the register bytes of the first whole
@@ -39,11 +39,6 @@ std::optional<std::vector<std::uint8_t>> readBlock(Q7Port& port, std::uint16_t s
     return std::nullopt;
 }
 
-constexpr int kStatusStructure = 0;
-constexpr int kBoardInfoStructure = 1;
-constexpr int kCalStructure = 4;
-constexpr int kConfigStructure = 5;
-constexpr int kBasicCalStructure = 6;
 // The first firmware that sends its live values as the status structures.
 constexpr int kStructurePathVersion = 52;
 
@@ -107,7 +102,8 @@ bool TQ7Report::collect()
     step(QStringLiteral("Reading Firmware Version"), 10);
     ReadFirmwareRegisters();
     if (firmwareVersionNumber(m_firmwareChars) >= kStructurePathVersion) {
-        if (!m_port.getStucture(kStatusStructure) || !m_port.getStucture(kBoardInfoStructure))
+        if (!m_port.getStucture(Structures::wireId(StructureId::Status)) ||
+            !m_port.getStucture(Structures::wireId(StructureId::BoardInfo)))
             return false;
         step(QStringLiteral("Reading Site Information"), 20);
         AddSiteInfoRows();
@@ -158,7 +154,7 @@ bool TQ7Report::ReadEsnRegisters()
 
 std::uint32_t TQ7Report::meterId() const
 {
-    return recordFrom<CalRecord>(m_port, kCalStructure).meterId();
+    return recordFrom<CalRecord>(m_port, StructureId::Cal).meterId();
 }
 
 void TQ7Report::askSfoNumber()
@@ -188,7 +184,8 @@ void TQ7Report::AddSiteInfoRows()
                               m_siteLicence, meterId(), QString()};
     askSfoNumber();
     site.sfoNumber = m_sfoNumber;
-    m_information << ReportRows::siteInfoRows(site, recordFrom<BoardInfoRecord>(m_port, kBoardInfoStructure));
+    m_information << ReportRows::siteInfoRows(site,
+                                              recordFrom<BoardInfoRecord>(m_port, StructureId::BoardInfo));
 }
 
 void TQ7Report::AddSiteInfoRowsFromRegisters()
@@ -218,8 +215,8 @@ void TQ7Report::AddDiagnosticRows()
         uptimeDays = v;
     if (std::uint16_t v = 0; m_port.readUI16Register(Registers::kUptimeHours, &v))
         uptimeHours = v;
-    m_diagnostics << ReportRows::diagnosticRows(recordFrom<StatusRecord>(m_port, kStatusStructure),
-                                                recordFrom<BoardInfoRecord>(m_port, kBoardInfoStructure),
+    m_diagnostics << ReportRows::diagnosticRows(recordFrom<StatusRecord>(m_port, StructureId::Status),
+                                                recordFrom<BoardInfoRecord>(m_port, StructureId::BoardInfo),
                                                 uptimeDays, uptimeHours);
 }
 
@@ -262,18 +259,18 @@ void TQ7Report::AddDiagnosticRowsFromRegisters()
 
 void TQ7Report::AddConfigurationRows()
 {
-    m_configuration = ReportRows::configurationRows(recordFrom<ConfigRecord>(m_port, kConfigStructure));
+    m_configuration = ReportRows::configurationRows(recordFrom<ConfigRecord>(m_port, StructureId::Config));
 }
 
 void TQ7Report::AddCalibrationRows()
 {
-    m_calibration = ReportRows::calibrationRows(recordFrom<CalRecord>(m_port, kCalStructure));
+    m_calibration = ReportRows::calibrationRows(recordFrom<CalRecord>(m_port, StructureId::Cal));
 }
 
 void TQ7Report::AddBasicCalibrationRows()
 {
     m_basicCalibration =
-        ReportRows::basicCalibrationRows(recordFrom<BasicCalRecord>(m_port, kBasicCalStructure));
+        ReportRows::basicCalibrationRows(recordFrom<BasicCalRecord>(m_port, StructureId::BasicCal));
 }
 
 bool TQ7Report::ProduceDocument(bool show)

@@ -2,6 +2,7 @@
 
 #include "BoardFaults.h"
 #include "BoardModel.h"
+#include "CommandServer.h"
 #include "FileStreamer.h"
 #include "RequestReceiver.h"
 
@@ -72,17 +73,10 @@ private:
     void run();
     void readLine();
     void handle(const Request& request);
-    void handleCommand(const QByteArray& payload);
-    void handleAck(uint8_t type, const QByteArray& payload);
-    QByteArray modbusAnswer(uint8_t function, const QByteArray& data, uint8_t& replyFunction);
-    void replyKalder(uint8_t command, const QByteArray& results, bool accepted = true);
-    void refuse(uint8_t command) { replyKalder(command, {}, false); }
-    void sendBlocks(const QList<FileStreamer::Block>& blocks);
     // Every frame leaves through here, so the fault knobs see all of them.
     void emitFrame(Request::Framing framing, uint8_t typeOrFunction, const QByteArray& payload);
     void enqueue(const QByteArray& bytes);
     void flushDue();
-    QByteArray fileContent(uint8_t command, const QByteArray& args, bool& found) const;
     qint64 nowUs() const;
     void log(WireRecord record);
 
@@ -91,6 +85,7 @@ private:
     BoardFaults m_faults;
     FileStreamer m_streamer;
     RequestReceiver m_receiver;
+    CommandServer m_server; // after the model, faults and streamer it serves over
     QList<WireRecord> m_wireLog;
     QList<Request> m_requests;
     int m_framesSent = 0;

@@ -15,6 +15,7 @@ inline constexpr const char* kFileName = "backup.sha256";
 bool update(const QString& siteDir, const QString& name);
 
 // Whether siteDir + name still has the digest its line records: nullopt when there is no
-// digest list or no line for the file (an older folder: the lengths alone decide).
+// digest list or no line for the file (an older folder: the lengths alone decide); false when
+// the file is gone or the list exists but cannot be read.
 std::optional<bool> matches(const QString& siteDir, const QString& name);
 } // namespace BackupDigests

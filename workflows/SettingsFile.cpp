@@ -7,17 +7,37 @@
 
 namespace {
 const QString kSection = QStringLiteral("Defaults");
+
+// A packaged copy lives under /usr, which is the package manager's: even where the account
+// (root) could write there, a settings file made beside it would outlive the package's removal
+// and be shared by every user of the PC.
+bool isSystemFolder(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return false;
+#else
+    return folder == QLatin1String("/usr") || folder.startsWith(QLatin1String("/usr/"));
+#endif
 }
+} // namespace
 
 SettingsFile::SettingsFile(QString path) : m_profile(std::move(path)) {}
 
 QString SettingsFile::defaultPath()
 {
-    const QFileInfo executable(QCoreApplication::applicationFilePath());
+    return defaultPath(QCoreApplication::applicationFilePath(),
+                       QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+QString SettingsFile::defaultPath(const QString& executablePath, const QString& configFolder)
+{
+    const QFileInfo executable(executablePath);
     const QString name = executable.completeBaseName() + QStringLiteral(".ini");
-    if (QFileInfo(executable.absolutePath()).isWritable())
+    const QString folder = executable.absolutePath();
+    if (QFileInfo(folder).isWritable() && !isSystemFolder(folder))
         return executable.absoluteDir().filePath(name);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+    return QDir(configFolder).filePath(name);
 }
 
 Settings SettingsFile::load() const

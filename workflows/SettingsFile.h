@@ -22,8 +22,10 @@ public:
     explicit SettingsFile(QString path);
 
     // Beside the executable, with its extension replaced by ".ini"; in the per-user
-    // configuration folder when the executable's folder cannot be written (an installed copy).
+    // configuration folder when the executable's folder cannot be written or belongs to the
+    // system (an installed copy).
     static QString defaultPath();
+    static QString defaultPath(const QString& executablePath, const QString& configFolder);
 
     QString path() const { return m_profile.path(); }
 

@@ -16,7 +16,7 @@
 Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
     : QObject(parent), m_op(services.op), m_clock(services.clock), m_ports(services.ports),
       m_volumes(services.volumes), m_folders(services.folders), m_settingsPath(services.settingsPath),
-      m_summaryLog(services.summaryLog)
+      m_summaryLog(services.summaryLog), m_dataFolderRoot(services.dataFolderRoot)
 {
     FileCopyTimer = new QTimer(this);
     FileCopyTimer->setObjectName(QStringLiteral("FileCopyTimer"));
@@ -31,6 +31,13 @@ Workbench::~Workbench() = default;
 
 void Workbench::setupFolders()
 {
+    if (!m_dataFolderRoot.isEmpty()) {
+        const QString root = QDir::cleanPath(m_dataFolderRoot);
+        if (!QFileInfo(root).isDir() && !QDir().mkdir(root))
+            throw std::runtime_error("Cannot create data directory.");
+        dataFolderRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+        return;
+    }
     const QString applicationFolder = m_folders.userDataFolder() + QStringLiteral("/Q7UpgradeUtility");
     // One level at a time: a missing user data folder is a broken profile, not ours to make.
     if (!QFileInfo(applicationFolder).isDir() && !QDir().mkdir(applicationFolder))
@@ -76,6 +83,7 @@ void Workbench::connectLinkEvents(Q7Port& link)
     };
     link.OnPortDebugEvent = [this](Q7Port&, const QString& data) { m_op.setStatus(data); };
     link.setOperator(&m_op);
+    link.onConfigurePort = [this](TVaComm& comm) { m_op.configurePort(comm); };
 }
 
 void Workbench::loadSettings()

@@ -30,6 +30,9 @@ struct WorkbenchServices
     QString settingsPath;
     // Null until the summary log exists.
     SummaryLogWriter* summaryLog = nullptr;
+    // When not empty, the data-folder root instead of the one in the application folder (a
+    // command-line run on a folder of its own); it is made if missing, one level.
+    QString dataFolderRoot = {};
 };
 
 // The state the workflows share for one run of the program, and the services they were given.
@@ -119,5 +122,6 @@ private:
     AppFolders& m_folders;
     QString m_settingsPath;
     SummaryLogWriter* m_summaryLog = nullptr;
+    QString m_dataFolderRoot;
     WorkbenchView* m_view = nullptr;
 };

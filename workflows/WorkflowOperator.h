@@ -9,6 +9,8 @@
 
 #include <optional>
 
+class TVaComm;
+
 // The questions only the workflows ask, beside every box the report and the link show. The
 // rules of these dialogs (key filters, range checks, conversions) are plain functions of this
 // layer, so the real dialogs, a test's script and q7ctl apply the same ones.
@@ -27,4 +29,7 @@ public:
     virtual bool manualCc(CalRecord& record) = 0;
     // The open-file dialog with several files selectable; empty when cancelled.
     virtual QStringList openFiles(const QString& title, const QString& filter) = 0;
+    // "COM port configuration" for a link opened on the port name "Com0": the technician's
+    // choices are written into comm on OK; on Cancel it keeps what it held.
+    virtual void configurePort(TVaComm& comm) = 0;
 };

@@ -1,10 +1,15 @@
-// How long the link's exchanges take against the simulated board over a pseudo-terminal, and
-// how that compares with the time the bytes need on a 9600-baud line.
+// How long the link's exchanges take against the simulated board over a pseudo-terminal, how
+// that compares with the time the bytes need on a 9600-baud line, and how a register read
+// compares with libmodbus's. Ends with the table lines P1 and P2.
 //
 //   bench_link [ROUNDS]
+#include "BenchLine.h"
 #include "Clock.h"
 #include "Q7Port.h"
 #include "SimulatedBoard.h"
+#ifdef Q7_HAVE_LIBMODBUS
+#include "ModbusReference.h"
+#endif
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,6 +31,12 @@ struct Stats
     double maxMs = 0;
 };
 
+Stats statsOf(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.front(), ms.back()};
+}
+
 Stats measure(int rounds, const std::function<bool()>& exchange, bool& ok)
 {
     std::vector<double> ms;
@@ -35,8 +46,7 @@ Stats measure(int rounds, const std::function<bool()>& exchange, bool& ok)
         ok = exchange() && ok;
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
+    return statsOf(std::move(ms));
 }
 
 struct LineUse
@@ -89,6 +99,7 @@ int main(int argc, char** argv)
     auto getStatus = [&] { return port.getStucture(0); };
 
     std::printf("round trips over a pty, %d rounds each (median, min, max)\n", rounds);
+    Stats unpacedRegs;
     for (bool paced : {false, true}) {
         sim::BoardFaults faults;
         faults.pace = paced;
@@ -96,6 +107,8 @@ int main(int argc, char** argv)
         const int n = paced ? std::max(1, rounds / 10) : rounds;
         board.clearWireLog();
         const Stats regs = measure(n, readRegs, ok);
+        if (!paced)
+            unpacedRegs = regs;
         const LineUse regsLine = lineUse(board);
         board.clearWireLog();
         const Stats status = measure(n, getStatus, ok);
@@ -133,6 +146,37 @@ int main(int argc, char** argv)
                 static_cast<long long>(fetchLine.fromBoard), fetchLine.pacedBoundMs(),
                 fetchMs - fetchLine.pacedBoundMs());
     board.stop();
+
+    const double bound = fetchLine.lowerBoundMs();
+    printBenchLine("P1",
+                   QString("three record files at 9600-baud pacing %1 ms / line-time bound %2 ms: ratio %3")
+                       .arg(fetchMs, 0, 'f', 0)
+                       .arg(bound, 0, 'f', 0)
+                       .arg(fetchMs / bound, 0, 'f', 2),
+                   "ratio <= 1.10");
+#ifdef Q7_HAVE_LIBMODBUS
+    const auto reference = libmodbusReadTimes(rounds);
+    if (reference) {
+        const Stats modbus = statsOf(*reference);
+        printBenchLine(
+            "P2",
+            QString("readRegisters(116, 40) unpaced %1 ms / libmodbus RTU read of 40 registers %2 ms "
+                    "(medians of %3): ratio %4")
+                .arg(unpacedRegs.medianMs, 0, 'f', 3)
+                .arg(modbus.medianMs, 0, 'f', 3)
+                .arg(rounds)
+                .arg(unpacedRegs.medianMs / modbus.medianMs, 0, 'f', 2),
+            "ratio <= 5");
+    } else {
+        printBenchLine("P2", "n/a: the libmodbus read over a pty pair failed", "ratio <= 5");
+        ok = false;
+    }
+#else
+    printBenchLine("P2",
+                   QString("readRegisters(116, 40) unpaced %1 ms; libmodbus n/a (not installed: bench/setup)")
+                       .arg(unpacedRegs.medianMs, 0, 'f', 3),
+                   "ratio <= 5");
+#endif
     if (!ok) {
         std::fprintf(stderr, "bench_link: an exchange failed\n");
         return 1;

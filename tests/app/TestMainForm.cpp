@@ -2,9 +2,12 @@
 #include "Clock.h"
 #include "FileBrowser.h"
 #include "ManualVolumeWatch.h"
+#include "PtyPeer.h"
+#include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SummaryLogWriter.h"
 #include "TQ7UpgradeUtilityMainForm.h"
+#include "TVaComm.h"
 
 #include <QAction>
 #include <QDir>
@@ -18,6 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using Kind = ScriptedOperator::Kind;
+
 namespace {
 
 class RecordingFileBrowser : public FileBrowser
@@ -29,19 +34,6 @@ public:
         return true;
     }
     QStringList opened;
-};
-
-// Records the text each prompt was filled with, which the scripted operator does not.
-class PromptOperator : public ScriptedOperator
-{
-public:
-    std::optional<QString> inputText(const QString& caption, const QString& prompt,
-                                     const QString& initial) override
-    {
-        initials << initial;
-        return ScriptedOperator::inputText(caption, prompt, initial);
-    }
-    QStringList initials;
 };
 
 class FailingSummaryLog : public SummaryLogWriter
@@ -71,7 +63,7 @@ class TestMainForm : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    PromptOperator m_op;
+    ScriptedOperator m_op;
     FastClock m_clock;
     std::unique_ptr<AppFolders> m_folders;
     RecordingFileBrowser m_browser;
@@ -84,6 +76,15 @@ private:
     {
         return std::make_unique<TQ7UpgradeUtilityMainForm>(
             MainFormServices{m_op, m_clock, *m_folders, m_browser, m_volumes, settingsPath(), log});
+    }
+
+    // The text each operator-name prompt was filled with.
+    QStringList initials() const
+    {
+        QStringList out;
+        for (const auto& shown : m_op.shown(Kind::Input))
+            out << shown.initial;
+        return out;
     }
 
     static QStringList texts(const QList<QAction*>& actions)
@@ -101,7 +102,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         QVERIFY(QDir().mkdir(userData()));
         m_folders = std::make_unique<AppFolders>(userData());
-        m_op = PromptOperator();
+        m_op = ScriptedOperator();
     }
 
     void firstRunThenSecondRun()
@@ -167,7 +168,7 @@ private slots:
         } catch (const std::runtime_error& error) {
             QCOMPARE(QString(error.what()), QString("Cannot create data directory."));
         }
-        QCOMPARE(m_op.texts("message"), messages);
+        QCOMPARE(m_op.texts(Kind::Message), messages);
     }
 
     void menuAsTabled()
@@ -228,7 +229,7 @@ private slots:
         QVERIFY(!button->isVisible());
         QTRY_VERIFY(button->isVisible());
         QVERIFY(m_op.scriptDone());
-        QTEST(m_op.initials, "initials");
+        QTEST(initials(), "initials");
         QTEST(window->bench().operatorName, "name");
         QCOMPARE(button->text(), QString("Start Full Auto Upgrade"));
         for (const auto& shown : m_op.shown()) {
@@ -240,7 +241,7 @@ private slots:
         window->hide();
         window->show();
         QTest::qWait(250);
-        QCOMPARE(m_op.initials.size(), answers.size());
+        QCOMPARE(initials().size(), answers.size());
     }
 
     void indicatorsRedForOnePeriodAfterTraffic()
@@ -284,6 +285,22 @@ private slots:
         QCOMPARE(m_browser.opened, QStringList{window->bench().dataFolderRoot});
     }
 
+    // The port name "Com0" asks the technician for the line settings; the port chosen there
+    // is the one opened.
+    void com0OpensThePortConfiguration()
+    {
+        auto window = makeWindow();
+        PtyPeer board;
+        QVERIFY(board.isOpen());
+        Q7Port link(m_clock);
+        window->bench().connectLinkEvents(link);
+        m_op.answerPort(board.slavePath(), true);
+        QVERIFY(link.OpenPort("Com0"));
+        QVERIFY(link.portOpen);
+        QCOMPARE(m_op.texts(ScriptedOperator::Kind::PortConfig), QStringList{QString()});
+        QCOMPARE(link.comm().PortName, board.slavePath());
+    }
+
     void closingWritesTheSummaryLineOnlyWhenDue_data()
     {
         QTest::addColumn<bool>("touched");
@@ -307,7 +324,7 @@ private slots:
         window->bench().siteState.summaryLogged = logged;
         window->close();
         QTEST(log.attempts, "attempts");
-        QTEST(m_op.texts("message"), "messages");
+        QTEST(m_op.texts(Kind::Message), "messages");
         QVERIFY2(QFile::exists(settingsPath()), "settings are saved on every close");
         QCOMPARE(window->bench().siteState.summaryLogged, touched);
     }

@@ -1,29 +1,20 @@
 #include "QtOperator.h"
 
+#include "Clock.h"
+#include "ModalRobot.h"
 #include "PagedDocument.h"
 #include "PreviewDialog.h"
+#include "TVaComm.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-// Answers the next modal widget from inside its loop.
-template <typename Widget> void whenShown(std::function<void(Widget*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
-        QVERIFY(widget);
-        answer(widget);
-    });
-}
-
-} // namespace
 
 class TestQtOperator : public QObject
 {
@@ -60,7 +51,8 @@ private slots:
         QString text, caption;
         int standardButtons = 0;
         QMessageBox::Icon icon = QMessageBox::Critical;
-        whenShown<QMessageBox>([&](QMessageBox* box) {
+        ModalRobot robot;
+        robot.on<QMessageBox>([&](QMessageBox* box) {
             text = box->text();
             caption = box->windowTitle();
             icon = box->icon();
@@ -79,7 +71,8 @@ private slots:
     {
         QtOperator op;
         QString caption, label;
-        whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        ModalRobot robot;
+        robot.on<QInputDialog>([&](QInputDialog* dialog) {
             caption = dialog->windowTitle();
             label = dialog->labelText();
             dialog->accept();
@@ -89,7 +82,7 @@ private slots:
         QCOMPARE(caption, QString("Operator Name"));
         QCOMPARE(label, QString("Please enter you name"));
 
-        whenShown<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
+        robot.on<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
         QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"), std::nullopt);
     }
 
@@ -124,12 +117,39 @@ private slots:
         QList<Page> pages(2);
         const PagedDocument document(QSizeF(210, 297), pages, DocumentInfo{});
         QString title;
-        whenShown<PreviewDialog>([&](PreviewDialog* preview) {
+        ModalRobot robot;
+        robot.on<PreviewDialog>([&](PreviewDialog* preview) {
             title = preview->windowTitle();
             preview->close();
         });
         static_cast<ReportOperator&>(qtOperator).showPreview(document, "Q7 Report ");
         QCOMPARE(title, "Q7 Report ");
+    }
+
+    // The dialog a link opened on "Com0" shows: OK writes the choice into the component,
+    // Cancel leaves it as it was.
+    void portConfigurationWritesOnlyOnOk()
+    {
+        QtOperator op;
+        FastClock clock;
+        TVaComm comm(clock);
+        comm.PortName = "/dev/ttyS0";
+        QString title;
+        ModalRobot robot;
+        auto choose = [&](QDialogButtonBox::StandardButton button) {
+            robot.on<QDialog>([&title, button](QDialog* dialog) {
+                title = dialog->windowTitle();
+                dialog->findChild<QComboBox*>("PortComboBox")->setCurrentText("/dev/ttyQ7");
+                dialog->findChild<QDialogButtonBox*>()->button(button)->click();
+            });
+        };
+        choose(QDialogButtonBox::Cancel);
+        op.configurePort(comm);
+        QCOMPARE(title, QString("COM port configuration"));
+        QCOMPARE(comm.PortName, QString("/dev/ttyS0"));
+        choose(QDialogButtonBox::Ok);
+        op.configurePort(comm);
+        QCOMPARE(comm.PortName, QString("/dev/ttyQ7"));
     }
 };
 

@@ -86,6 +86,28 @@ private slots:
         QVERIFY(settings.saveComport("COM4"));
         QCOMPARE(settings.comport(), QString("COM4"));
     }
+
+    void defaultPath_data()
+    {
+        QTest::addColumn<QString>("folder"); // "<temp>" for a writable folder of the test's own
+        QTest::addColumn<bool>("beside");
+
+        QTest::addRow("a build folder keeps the file beside the program") << "<temp>" << true;
+        // Root may write /usr/bin, but the package manager owns it.
+        QTest::addRow("an installed copy in /usr/bin") << "/usr/bin" << false;
+        QTest::addRow("a copy in /usr/local/bin") << "/usr/local/bin" << false;
+    }
+
+    void defaultPath()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, beside);
+        if (folder == "<temp>")
+            folder = m_dir.path();
+        const QString config = m_dir.filePath("config/Q7UpgradeUtility");
+        const QString path = SettingsFile::defaultPath(folder + "/Q7UpgradeUtility", config);
+        QCOMPARE(path, (beside ? folder : config) + "/Q7UpgradeUtility.ini");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

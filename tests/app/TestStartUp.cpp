@@ -12,6 +12,8 @@
 
 #include <stdexcept>
 
+using Kind = ScriptedOperator::Kind;
+
 class TestStartUp : public QObject
 {
     Q_OBJECT
@@ -36,7 +38,7 @@ private slots:
             [] { return 0; });
         QCOMPARE(code, 0);
         QVERIFY(!built);
-        QCOMPARE(op.texts("message"), QStringList{"Application already running"});
+        QCOMPARE(op.texts(Kind::Message), QStringList{"Application already running"});
         QCOMPARE(op.shown().front().caption, QString());
     }
 
@@ -49,7 +51,7 @@ private slots:
             []() -> std::unique_ptr<QWidget> { throw std::runtime_error("Cannot create data directory."); },
             [] { return 0; });
         QCOMPARE(code, 1);
-        QCOMPARE(op.texts("error"), QStringList{"Cannot create data directory."});
+        QCOMPARE(op.texts(Kind::Error), QStringList{"Cannot create data directory."});
         QVERIFY(!instance.isHeld());
         SingleInstance next("Q7UpgradeUtility", m_dir.path());
         QVERIFY(next.tryAcquire());
@@ -87,7 +89,7 @@ private slots:
         QTimer::singleShot(10, [&] { later = true; });
         QTRY_VERIFY(later);
         app->setOperator(nullptr);
-        QCOMPARE(op.texts("error"), QStringList{"Unable to write file"});
+        QCOMPARE(op.texts(Kind::Error), QStringList{"Unable to write file"});
     }
 
     void theProgramHoldsTheLockUntilItDies()

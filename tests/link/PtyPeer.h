@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireCodec.h"
+
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QString>
@@ -36,15 +38,3 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void(const QByteArray&)> m_handler;
 };
-
-// The board's side of the framings, written here from the wire format so that a codec fault
-// cannot hide by being shared with the code under test.
-namespace wire {
-std::uint16_t kermit(const QByteArray& bytes);
-std::uint16_t modbusCrc(const QByteArray& bytes);
-// DLE STX, stuffed address, type, stuffed payload and CRC, DLE ETX.
-QByteArray kalder(std::uint8_t type, const QByteArray& payload, std::uint8_t address = 1);
-// A reply of the board: type 0x81, data 0x80, the command, the results.
-QByteArray kalderReply(std::uint8_t command, const QByteArray& results, std::uint8_t accepted = 0x80);
-QByteArray hex(const char* spaced);
-} // namespace wire

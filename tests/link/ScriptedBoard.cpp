@@ -22,40 +22,15 @@ void ScriptedBoard::take(const QByteArray& bytes)
                 m_answer(m_frames.last());
             continue;
         }
-        if (m_pending.size() >= 2 && m_pending.startsWith("\x10\x02")) {
-            QByteArray body;
-            qsizetype i = 2;
-            bool complete = false;
-            while (i + 1 < m_pending.size()) {
-                const auto c = static_cast<std::uint8_t>(m_pending[i]);
-                const auto n = static_cast<std::uint8_t>(m_pending[i + 1]);
-                if (c == 0x10 && n == 0x03) {
-                    complete = true;
-                    i += 2;
-                    break;
-                }
-                if (c == 0x10 && n == 0x90) {
-                    body.append('\x10');
-                    i += 2;
-                } else {
-                    body.append(static_cast<char>(c));
-                    i += 1;
-                }
-            }
-            if (!complete)
+        if (m_pending.startsWith("\x10\x02")) {
+            const auto k = wire::takeKalder(m_pending);
+            if (!k)
                 return;
-            m_pending.remove(0, i);
             Frame f;
             f.kalder = true;
-            if (body.size() >= 4) {
-                f.type = static_cast<std::uint8_t>(body[1]);
-                f.payload = body.mid(2, body.size() - 4);
-                const std::uint16_t sent = static_cast<std::uint8_t>(body[body.size() - 2]) |
-                                           static_cast<std::uint8_t>(body[body.size() - 1]) << 8;
-                f.crcGood = wire::kermit(body.left(body.size() - 2)) == sent;
-            } else {
-                f.crcGood = false;
-            }
+            f.type = k->type;
+            f.payload = k->payload;
+            f.crcGood = k->crcOk;
             m_frames << f;
             if (m_answer)
                 m_answer(m_frames.last());

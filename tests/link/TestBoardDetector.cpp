@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+using Kind = ScriptedOperator::Kind;
+
 class TestBoardDetector : public QObject
 {
     Q_OBJECT
@@ -84,7 +86,7 @@ private slots:
         QVERIFY(!detector.detectBoard(nullptr, portName));
         QCOMPARE(portName, QStringLiteral("Com4"));
         QCOMPARE(
-            op.texts("message"),
+            op.texts(Kind::Message),
             QStringList{"No Q7 boards detected.\nPlease make sure Comms cable is connected between PC and "
                         "Powered Q7 board."});
     }

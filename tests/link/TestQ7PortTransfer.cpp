@@ -1,5 +1,6 @@
 // The block protocol that streams a file from the board, against a board played by the test.
 #include "BoardLink.h"
+#include "TimeWarp.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -128,9 +129,7 @@ private slots:
         QVERIFY(link.open());
         FileBoard board{link, {{0x87, "good", true}, {0x97, {}}}};
         board.serve();
-        QTimer skip;
-        QObject::connect(&skip, &QTimer::timeout, [&] { link.clock.advance(Q7Port::kFileTransferTimerMs); });
-        skip.start(150);
+        const TimeWarp warp(link.clock, Q7Port::kFileTransferTimerMs, 150);
         QVERIFY(link.port.getLogFile("LOG4.CSV", path("resent.csv"), false));
         QCOMPARE(readFile(path("resent.csv")), QByteArray("good"));
         QVERIFY(link.faults.contains("file:Q7Port line: 443"));
@@ -194,9 +193,7 @@ private slots:
         QVERIFY(link.open());
         FileBoard board{link, {{0x87, "only"}}};
         board.serve();
-        QTimer skip;
-        QObject::connect(&skip, &QTimer::timeout, [&] { link.clock.advance(1000); });
-        skip.start(20);
+        const TimeWarp warp(link.clock, 1000);
         QElapsedTimer t;
         t.start();
         QVERIFY(!link.port.getLogFile("LOG6.CSV", path("silent.csv"), false));
@@ -254,9 +251,35 @@ private slots:
         FileBoard board{link, {{0x87, record.left(100)}, {0x8F, record.mid(100)}, {0x97, {}}}};
         board.serve();
         link.port.structures[4].assign(158, 0x01);
+        // A good backup from an earlier run is only ever replaced by another good one.
+        const QByteArray earlier(158, '\x11');
+        writeFile(path("cal.bin"), earlier);
         QCOMPARE(link.port.getCalFile(path("cal.bin")), ok);
         QCOMPARE(link.kalderFrames().first().payload, QByteArray(1, '\x06'));
         QCOMPARE(int(link.port.structures[4][0]), ok ? 0x5A : 0x01);
+        QCOMPARE(readFile(path("cal.bin")), ok ? record : earlier);
+    }
+
+    // A corrupted frame seen before the transfer (a request that was retried and then
+    // succeeded) belongs to that exchange: the transfer that follows starts clean.
+    void corruptedFrameBeforeTransferDoesNotHoldItBack()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        QByteArray bad = wire::kalderReply(0x13, "status");
+        bad[bad.size() - 4] = static_cast<char>(bad[bad.size() - 4] ^ 0x01);
+        link.board.write(bad);
+        QTRY_VERIFY_WITH_TIMEOUT(link.port.rxFault, 2000);
+        link.port.lastAck = 0x94;
+
+        FileBoard board{link, {{0x87, "fresh"}, {0x97, {}}}};
+        board.serve();
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(link.port.getLogFile("LOG7.CSV", path("after-fault.csv"), false));
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(readFile(path("after-fault.csv")), QByteArray("fresh"));
+        QCOMPARE(link.ackTypes(), (QList<int>{0x8B, 0x8B}));
     }
 
     void unwritableTargetIsReported()

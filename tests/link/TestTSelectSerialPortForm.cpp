@@ -41,6 +41,12 @@ private slots:
         QTest::addRow("remembered port gone") << QStringList{"Com3", "Com4"} << "Com9"
                                               << "Com3"
                                               << "Com3";
+        QTest::addRow("remembered in another letter case") << QStringList{"COM3", "COM4"} << "Com4"
+                                                           << "COM4"
+                                                           << "COM4";
+        QTest::addRow("exact letter case wins") << QStringList{"/dev/ttya", "/dev/ttyA"} << "/dev/ttyA"
+                                                << "/dev/ttyA"
+                                                << "/dev/ttyA";
         QTest::addRow("no ports") << QStringList{} << "Com9"
                                   << ""
                                   << "Com9";

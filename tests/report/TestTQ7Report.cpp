@@ -4,11 +4,13 @@
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SimulatedBoard.h"
+#include "TimeWarp.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+
+using Kind = ScriptedOperator::Kind;
 
 using sim::BoardModel;
 using sim::SimulatedBoard;
@@ -60,27 +62,14 @@ class TestTQ7Report : public QObject
         return r;
     }
 
-    // Runs time-outs quickly while the board stays silent: each 20 ms of real time moves the
-    // clock on by a quarter of a second. A reply from the simulator still arrives long before
-    // the shortest time-out (1 s) is reached.
-    void warpTime(QTimer& timer)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] { m_clock->advance(250); });
-        timer.start(20);
-    }
+    // Runs time-outs quickly while the board stays silent: a quarter of a second every 20 ms.
+    std::unique_ptr<TimeWarp> warpTime() { return std::make_unique<TimeWarp>(*m_clock, 250); }
 
-    QList<ScriptedOperator::Shown> shownOf(const QString& kind) const
-    {
-        QList<ScriptedOperator::Shown> out;
-        for (const auto& s : m_op.shown())
-            if (s.kind == kind)
-                out << s;
-        return out;
-    }
+    QList<ScriptedOperator::Shown> shownOf(ScriptedOperator::Kind kind) const { return m_op.shown(kind); }
 
     void verifyProgressSteps()
     {
-        const auto steps = shownOf("progress");
+        const auto steps = shownOf(Kind::Progress);
         QCOMPARE(steps.size(), kSteps.size());
         for (int i = 0; i < steps.size(); ++i) {
             QCOMPARE(steps[i].caption, QString("Generating Report"));
@@ -144,10 +133,10 @@ private slots:
         // The SFO question comes after the other information rows, comments after collection.
         QStringList order;
         for (const auto& s : m_op.shown())
-            if (s.kind != "progress")
-                order << s.kind + ":" + s.text;
+            if (s.kind != Kind::Progress && s.kind != Kind::ProgressShown && s.kind != Kind::ProgressHidden)
+                order << ScriptedOperator::kindName(s.kind) + ":" + s.text;
         QCOMPARE(order, (QStringList{"sfo:", "message:" + kCommentsQuestion, "comments:", "preview:"}));
-        QCOMPARE(shownOf("message").first().caption, QString("Add Comments"));
+        QCOMPARE(shownOf(Kind::Message).first().caption, QString("Add Comments"));
         QCOMPARE(pdfs(), QStringList{"Pre Upgrade Report _A123_08_Dec_2026 14_05_09.pdf"});
         QCOMPARE(r->documentPath(), m_folder->path() + "/" + pdfs().first());
         QVERIFY(m_op.scriptDone());
@@ -181,9 +170,9 @@ private slots:
         QCOMPARE(r->configuration().size(), 50);
         // No to comments: nothing asked beyond the question, and no Comments section.
         QVERIFY(r->comments().isEmpty());
-        QVERIFY(shownOf("comments").isEmpty());
+        QVERIFY(shownOf(Kind::Comments).isEmpty());
         QCOMPARE(pdfs().size(), 1);
-        QVERIFY(shownOf("preview").isEmpty());
+        QVERIFY(shownOf(Kind::Preview).isEmpty());
     }
 
     void failedVersionReadTakesTheRegisterPath()
@@ -195,8 +184,7 @@ private slots:
         // Information section.
         faults.dropFrames = {3, 4, 5, 6, 8, 9, 10, 11};
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answerSfo(std::nullopt).answer(Operator::Answer::No);
         auto r = report();
         QVERIFY(r->BuildReport());
@@ -232,8 +220,7 @@ private slots:
         sim::BoardFaults faults;
         faults.silent = true;
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answer(Operator::Answer::Yes).answerComments(QStringList{"Board dead on arrival."});
         auto r = report();
         QVERIFY(!r->BuildReport());
@@ -241,11 +228,11 @@ private slots:
         for (const QStringList* rows : {&r->information(), &r->totals(), &r->diagnostics(),
                                         &r->configuration(), &r->calibration(), &r->basicCalibration()})
             QVERIFY(rows->isEmpty());
-        const auto steps = shownOf("progress");
+        const auto steps = shownOf(Kind::Progress);
         QCOMPARE(steps.size(), 1);
         QCOMPARE(steps[0].text, kSteps[0]);
         // The comments question still comes, before the failure message; no document.
-        QCOMPARE(m_op.texts("message"), (QStringList{kCommentsQuestion, kFailure}));
+        QCOMPARE(m_op.texts(Kind::Message), (QStringList{kCommentsQuestion, kFailure}));
         QVERIFY(pdfs().isEmpty());
     }
 
@@ -257,15 +244,14 @@ private slots:
         // unanswered.
         faults.dropFrames = {5, 6, 7};
         m_board->setFaults(faults);
-        QTimer warp;
-        warpTime(warp);
+        const auto warp = warpTime();
         m_op.answer(Operator::Answer::No);
         auto r = report();
         QVERIFY(!r->BuildReport());
         QCOMPARE(structureRequests(0), 1);
         QCOMPARE(structureRequests(1), 3);
         QVERIFY(r->information().isEmpty());
-        QCOMPARE(m_op.texts("message"), (QStringList{kCommentsQuestion, kFailure}));
+        QCOMPARE(m_op.texts(Kind::Message), (QStringList{kCommentsQuestion, kFailure}));
         QVERIFY(pdfs().isEmpty());
     }
 
@@ -276,7 +262,7 @@ private slots:
         TQ7Report r(m_op, *m_clock, false, "Q7 Report ", m_folder->path() + "/missing/", *m_port);
         QVERIFY(!r.BuildReport());
         QVERIFY(!r.documentPath());
-        QVERIFY(!m_op.texts("message").contains(kFailure));
+        QVERIFY(!m_op.texts(Kind::Message).contains(kFailure));
     }
 };
 

@@ -12,6 +12,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using Kind = ScriptedOperator::Kind;
+
 namespace {
 
 const QDateTime kAt(QDate(2026, 12, 8), QTime(14, 5, 9));
@@ -302,7 +304,7 @@ private slots:
         ScriptedOperator op;
         QVERIFY(produce(typicalContent(), dir.path(), op, true).path);
         QCOMPARE(op.shown().size(), 1);
-        QCOMPARE(op.shown().first().kind, "preview");
+        QCOMPARE(op.shown().first().kind, Kind::Preview);
         QCOMPARE(op.shown().first().caption, "A123 Pre Upgrade Report  MeterSN 4711");
     }
 
@@ -346,10 +348,10 @@ private slots:
             std::signal(SIGXFSZ, handler);
         }
         QVERIFY(!produced.path);
-        QCOMPARE(op.texts("message").size(), 1);
-        const QString message = op.texts("message").first();
+        QCOMPARE(op.texts(Kind::Message).size(), 1);
+        const QString message = op.texts(Kind::Message).first();
         QVERIFY2(message.contains(kFileName) && message.contains(reason), qPrintable(message));
-        QVERIFY(op.texts("preview").isEmpty());
+        QVERIFY(op.texts(Kind::Preview).isEmpty());
         QCOMPARE(QFileInfo(folder).isDir(), subfolder.isEmpty());
         if (subfolder.isEmpty()) {
             QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{kFileName});

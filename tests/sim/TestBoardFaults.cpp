@@ -102,6 +102,27 @@ private slots:
         QVERIFY(m_board->model().structureWrites.isEmpty());
     }
 
+    // The board takes the write but keeps one byte different from what it was sent, which only
+    // reading the structure back shows; other structures are stored as sent.
+    void storedStructureIsAlteredOnlyWhereChosen()
+    {
+        BoardFaults f;
+        f.alterStoredStructure = 5;
+        f.alterStoredOffset = 40;
+        m_board->setFaults(f);
+        QByteArray config = m_board->model().structure(5);
+        config[40] = char(0x5A);
+        QCOMPARE(uint8_t(exchange(0x14, QByteArray(1, 5) + config)->payload[0]), uint8_t(0x80));
+        QByteArray expected = config;
+        expected[40] = char(~0x5A);
+        QCOMPARE(m_board->model().structure(5), expected);
+        QCOMPARE(exchange(0x13, QByteArray(1, 5))->payload.mid(2), expected);
+
+        const QByteArray cal(158, '\x21');
+        QCOMPARE(uint8_t(exchange(0x14, QByteArray(1, 4) + cal)->payload[0]), uint8_t(0x80));
+        QCOMPARE(m_board->model().structure(4), cal);
+    }
+
     void replyNamesAnotherCommand()
     {
         BoardFaults f;
@@ -247,24 +268,21 @@ private slots:
         QCOMPARE(b->before, f.noise);
     }
 
+    // How close the pacing comes to the line's own speed, and how much faster the unpaced board
+    // answers, are measured by the benchmarks; a busy test machine only ever adds time.
     void pacedOutputTakesTheTimeOf9600Baud()
     {
-        QElapsedTimer t;
-        t.start();
-        const auto fast = exchange(0x13, QByteArray(1, 0));
-        const qint64 unpaced = t.elapsed();
-        QVERIFY(fast);
         BoardFaults f;
         f.pace = true;
         m_board->setFaults(f);
-        t.restart();
+        QElapsedTimer t;
+        t.start();
         const auto paced = exchange(0x13, QByteArray(1, 0));
         const qint64 ms = t.elapsed();
         QVERIFY(paced && paced->crcOk);
         // About 360 bytes on the line at 1.04 ms each.
         const double expected = paced->wire.size() * 1.0417;
-        QVERIFY2(ms >= expected * 0.95 && ms < expected * 2 + 500, qPrintable(QString::number(ms)));
-        QVERIFY(unpaced < expected / 2);
+        QVERIFY2(ms >= expected * 0.95, qPrintable(QString::number(ms)));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "WorkflowOperator.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,19 +14,44 @@
 // seen, in order, so a test can assert the exact sequence of texts.
 //
 // Script entries are consumed in order by the calls that ask something (message boxes with
-// more than an OK button, input boxes, the SFO, comments and port dialogs). A plain OK box
-// consumes nothing. A call that finds the script empty, or an entry of the wrong kind, fails
-// the test loudly instead of guessing.
+// more than an OK button, input boxes, the SFO, comments, port, licence, totalisers, manual CC
+// and open-file dialogs). A plain OK box consumes nothing. A question the script does not
+// answer (the script is empty, or its next entry is of another kind) ends the test process at
+// once with a message naming the question: answering "cancel" instead would let a workflow that
+// asks until it gets an answer spin until the test runner's time-out.
 class ScriptedOperator : public WorkflowOperator
 {
 public:
+    enum class Kind
+    {
+        Message,
+        Error,
+        Input,
+        Sfo,
+        Comments,
+        Port,
+        PortConfig, // the port configuration dialog a link opened on "Com0" shows
+        Preview,
+        Progress,       // a setProgress step
+        ProgressShown,  // the progress window shown
+        ProgressHidden, // the progress window hidden
+        Status,
+        License,
+        Totals,
+        ManualCc,
+        Files,
+    };
+    static QString kindName(Kind kind);
+    // QCOMPARE on kinds prints their names.
+    friend char* toString(Kind kind) { return qstrdup(qPrintable(kindName(kind))); }
+
     struct Shown
     {
-        QString kind;    // "message", "error", "input", "sfo", "comments", "port", "status", "progress",
-                         // "preview"
+        Kind kind = Kind::Message;
         QString caption; // message caption, dialog caption or progress caption
         QString text;    // message text, prompt, step text or status text
         int percent = -1;
+        QString initial = {}; // the text an input box was opened with
     };
 
     // Queue answers.
@@ -48,8 +74,9 @@ public:
     ScriptedOperator& before(std::function<void()> action);
 
     const QList<Shown>& shown() const { return m_shown; }
-    QStringList texts(const QString& kind) const;
-    QStringList statusTexts() const { return texts("status"); }
+    QList<Shown> shown(Kind kind) const;
+    QStringList texts(Kind kind) const;
+    QStringList statusTexts() const { return texts(Kind::Status); }
     bool scriptDone() const { return m_script.isEmpty(); }
 
     Answer message(const QString& text, const QString& caption, Buttons buttons, Icon icon) override;
@@ -66,18 +93,23 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    // Answered by a port entry (answerPort): accepted, its port becomes the component's port.
+    void configurePort(TVaComm& comm) override;
 
 private:
     struct Entry
     {
-        QString kind;
+        Kind kind;
         QVariant value;
         bool present = true;
-        std::function<void()> before;
+        std::function<void()> before = {};
         std::optional<Q7Data::Totalisers> totals = {};
         std::function<bool(CalRecord&)> edit = {};
     };
-    Entry take(const QString& kind, const QString& what);
+    ScriptedOperator& queue(Entry entry);
+    // Never returns without an entry of the kind asked for.
+    Entry take(Kind kind, const QString& what);
+    void record(Shown shown) { m_shown.append(std::move(shown)); }
 
     QList<Entry> m_script;
     std::function<void()> m_pendingBefore;

@@ -13,3 +13,8 @@ struct ToolRun
 };
 
 ToolRun runTool(const QString& program, const QStringList& arguments, int timeoutMs = 60'000);
+
+// Death tests: runs one test function of the running test program in a child process, where
+// isTestChild() is true, so a test can check that a failure ends the process (and how fast).
+ToolRun runOwnTestFunction(const QString& function, int timeoutMs = 30'000);
+bool isTestChild();

@@ -2,9 +2,11 @@
 #include "BoardDetector.h"
 #include "Ports.h"
 #include "Clock.h"
+#include "ConfigRecord.h"
 #include "ConsoleOperator.h"
 #include "CtlCommand.h"
 #include "Q7Port.h"
+#include "Q7Protocol.h"
 #include "TVaComm.h"
 
 #include <QFile>
@@ -24,9 +26,6 @@ QString q7ctl::openFailure(const QString& name, const Q7Port& link)
 
 namespace {
 
-constexpr int kAccessCodesAt = 106;
-constexpr int kAccessCodesLen = 6;
-constexpr std::uint8_t kReboot = 67;
 constexpr int kRebootWaitMs = 90'000;
 
 // The link a command runs on, opened on --port DEV or on the port --detect found.
@@ -91,8 +90,7 @@ QString dump(const std::vector<std::uint8_t>& bytes, bool maskAccessCodes)
     for (std::size_t row = 0; row < bytes.size(); row += 16) {
         out += QStringLiteral("%1 ").arg(row, 4, 16, QLatin1Char('0'));
         for (std::size_t i = row; i < std::min(bytes.size(), row + 16); ++i) {
-            const bool secret =
-                maskAccessCodes && i >= kAccessCodesAt && i < kAccessCodesAt + kAccessCodesLen;
+            const bool secret = maskAccessCodes && ConfigRecord::isAccessCodeByte(i);
             out +=
                 secret ? QStringLiteral(" **") : QStringLiteral(" %1").arg(bytes[i], 2, 16, QLatin1Char('0'));
         }
@@ -243,7 +241,7 @@ int structure(Args& args, Io& io)
                 return fail(io, "cannot write " + *out);
             return int(Ok);
         }
-        io.out << dump(bytes, *id == 5);
+        io.out << dump(bytes, *id == Structures::wireId(StructureId::Config));
         io.out.flush();
         return int(Ok);
     });
@@ -252,8 +250,8 @@ int structure(Args& args, Io& io)
 int putStructure(Args& args, Io& io)
 {
     return run(args, io, 2, [&](Session&, Q7Port& port) {
-        const auto id = number(args.positional()[0], 4, 6);
-        if (!id)
+        const auto id = number(args.positional()[0], 0, Structures::kCount - 1);
+        if (!id || !Structures::isWritable(static_cast<StructureId>(*id)))
             return fail(io, "only structures 4, 5 and 6 can be written", Usage);
         QFile file(args.positional()[1]);
         if (!file.open(QIODevice::ReadOnly))
@@ -346,7 +344,7 @@ int command(Args& a, Io& io)
 int reboot(Args& args, Io& io)
 {
     return run(args, io, 0, [&](Session& s, Q7Port& port) {
-        if (!port.sendSimpleCommand(kReboot))
+        if (!port.sendSimpleCommand(Q7Protocol::Command::kReboot))
             return fail(io, "the board did not accept the reboot");
         // The board is silent while it restarts; it is back when it answers the null command.
         const std::int64_t deadline = s.clock.msecs() + kRebootWaitMs;

@@ -12,42 +12,14 @@
 // starting with "#", are ignored; empty lines count as rows only in Comments.
 
 #include "Clock.h"
+#include "ConsoleOperator.h"
 #include "CtlCommand.h"
-#include "ReportOperator.h"
 #include "ReportDocument.h"
 
 #include <QFile>
 #include <QTextStream>
 
 namespace {
-
-// Rendering from a shell asks nothing: what a dialog would show goes to standard error.
-class ConsoleOperator : public ReportOperator
-{
-public:
-    explicit ConsoleOperator(QTextStream& err) : m_err(err) {}
-
-    Answer message(const QString& text, const QString& caption, Buttons, Icon) override
-    {
-        m_err << "q7ctl: " << (caption.isEmpty() ? QString() : caption + ": ")
-              << QString(text).replace('\n', ' ') << Qt::endl;
-        return Answer::Ok;
-    }
-    void error(const QString& text) override { message(text, {}, Buttons::Ok, Icon::Error); }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> sfoNumber() override { return {}; }
-    std::optional<QStringList> comments() override { return {}; }
-    PortChoice selectPort(const QStringList&, const QString& preselected) override
-    {
-        return {preselected, false};
-    }
-    void showPreview(const PagedDocument&, const QString&) override {}
-    std::unique_ptr<Progress> createProgress() override { return nullptr; }
-    void setStatus(const QString&) override {}
-
-private:
-    QTextStream& m_err;
-};
 
 QStringList* listFor(ReportContent& content, const QString& name)
 {

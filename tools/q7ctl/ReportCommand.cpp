@@ -61,11 +61,13 @@ int report(q7ctl::Args& args, q7ctl::Io& io)
     // A workflow fetches the three records before its report; so does this command.
     const struct
     {
-        std::uint8_t id;
+        StructureId id;
         const char* name;
-    } records[] = {{5, "configuration"}, {4, "calibration"}, {6, "basic calibration"}};
+    } records[] = {{StructureId::Config, "configuration"},
+                   {StructureId::Cal, "calibration"},
+                   {StructureId::BasicCal, "basic calibration"}};
     for (const auto& r : records)
-        if (!link.getStucture(r.id))
+        if (!link.getStucture(Structures::wireId(r.id)))
             return q7ctl::fail(io, QString("the board did not send its %1 record").arg(r.name));
 
     TQ7Report q7Report(op, clock, false, title, QDir(*out).absolutePath() + QLatin1Char('/'), link);

@@ -1,7 +1,6 @@
 #include "CtlCommand.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -66,10 +65,8 @@ static void usage(QTextStream& to)
 
 int main(int argc, char** argv)
 {
-    // Rendering a report needs fonts and painting, never a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // The report engine writes PDF with its own font metrics: no display, no platform plugin.
+    QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     q7ctl::Io io{out, err};

@@ -1,4 +1,4 @@
-#include "FileBrowser.h"
+#include "DesktopFileBrowser.h"
 
 #include <QDesktopServices>
 #include <QUrl>
