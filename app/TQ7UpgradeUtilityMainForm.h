@@ -65,6 +65,9 @@ public slots:
     void Exit1Click();
     void BackupSite1Click();
     void GenerateReport1Click();
+    void CopydatafilesfromSDcard1Click();
+    void CopyfilestoSDCard1Click();
+    void AddImagestoFolderClick();
 
     // Link events.
     void onRxEvent();
@@ -88,8 +91,6 @@ private:
     void loadSettings();
     void FormShow();
     void FormClose();
-    void volumeArrived(const QString& root);
-    void volumeRemoved(const QString& root);
     static void paintLed(QFrame* led, bool seen);
 
     WorkflowOperator& m_op;

@@ -1,5 +1,6 @@
 #include "WholeFile.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
@@ -28,4 +29,16 @@ WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
     if (!file.commit())
         return {false, file.errorString()};
     return {true, {}};
+}
+
+WholeFileResult copyWholeFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return {false, in.errorString()};
+    const QByteArray bytes = in.readAll();
+    // readAll() returns what it got before a read failed; only the error tells it was cut short.
+    if (in.error() != QFileDevice::NoError)
+        return {false, in.errorString()};
+    return writeWholeFile(target, bytes);
 }

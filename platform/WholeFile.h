@@ -13,3 +13,7 @@ struct WholeFileResult
 };
 
 WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes);
+
+// Copies source to target byte for byte through writeWholeFile. A source that cannot be opened
+// or read to its end leaves target untouched: a half-read card must never replace a good copy.
+WholeFileResult copyWholeFile(const QString& source, const QString& target);

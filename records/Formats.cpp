@@ -170,4 +170,24 @@ QString dateTime(Q7Data::TDateTime value)
     return date + QLatin1Char(' ') + locale.toString(t, longTimeFormat());
 }
 
+std::optional<QDateTime> parseDateTime(const QString& text, const QDate& near)
+{
+    const QLocale locale = QLocale::system();
+    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    QDateTime at = locale.toDateTime(text, dateFormat + QLatin1Char(' ') + longTimeFormat());
+    if (!at.isValid()) {
+        const QDate midnight = locale.toDate(text, dateFormat);
+        if (!midnight.isValid())
+            return std::nullopt;
+        at = QDateTime(midnight, QTime(0, 0));
+    }
+    // Qt reads "yy" as 19yy; a short date format with two-digit years would put the board
+    // clock a century away.
+    if (near.isValid()) {
+        const int centuries = qRound((near.year() - at.date().year()) / 100.0);
+        at = at.addYears(centuries * 100);
+    }
+    return at;
+}
+
 } // namespace Formats

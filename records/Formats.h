@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <cstdint>
 
 // The number and date texts of the report rows. Regional settings (decimal separator, month
@@ -48,5 +49,8 @@ QString dayMonth(Q7Data::TDateTime value);
 QString dayMonthYear(Q7Data::TDateTime value);
 // The standard date-time text: short date, a blank, long time; midnight gives the date alone.
 QString dateTime(Q7Data::TDateTime value);
+// A text made by dateTime read back (what it does not show, such as milliseconds, is lost);
+// nullopt when it does not parse. A two-digit year is taken in the century nearest to near.
+std::optional<QDateTime> parseDateTime(const QString& text, const QDate& near);
 
 } // namespace Formats

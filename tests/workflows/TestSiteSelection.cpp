@@ -58,14 +58,14 @@ private slots:
         QCOMPARE(QDir(bench().dataFolderRoot).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{folder});
         QCOMPARE(m_wb->view().captions, QStringList{kCaptionPrefix + licence});
-        QCOMPARE(m_wb->view().siteItemsEnabled, std::optional<bool>(true));
+        QCOMPARE(m_wb->view().siteItems.last(), true);
         QVERIFY2(!bench().siteState.stepSet(SiteState::IMAGES_ADDED), "a fresh site state");
 
         // Once selected, the site stays: nothing is asked and nothing cleared.
         bench().siteState.setStep(SiteState::BACKUP_CC);
         QVERIFY(selectSite(bench()));
         QVERIFY(bench().siteState.stepSet(SiteState::BACKUP_CC));
-        QCOMPARE(m_wb->shownOf("license").size(), 1);
+        QCOMPARE(m_wb->shownOf(ScriptedOperator::Kind::License).size(), 1);
     }
 
     void noSite_data()
@@ -89,9 +89,9 @@ private slots:
         QVERIFY(!selectSite(bench()));
         QVERIFY(m_wb->op().scriptDone());
         QVERIFY(bench().siteLicense.isEmpty());
-        QCOMPARE(m_wb->view().siteItemsEnabled, std::optional<bool>(false));
+        QVERIFY(!m_wb->view().siteItems.isEmpty() && !m_wb->view().siteItems.last());
         QVERIFY(m_wb->view().captions.isEmpty());
-        QCOMPARE(m_wb->op().texts("message"), folderExists ? QStringList{kFolderExists} : QStringList());
+        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message), folderExists ? QStringList{kFolderExists} : QStringList());
     }
 
     void yesKeepsTheFolderAsItIs()
@@ -103,7 +103,7 @@ private slots:
         earlier.close();
         m_wb->op().answerLicense("s1").answer(Answer::Yes);
         QVERIFY(selectSite(bench()));
-        QCOMPARE(m_wb->shownOf("message").first().caption, QString("Warning"));
+        QCOMPARE(m_wb->shownOf(ScriptedOperator::Kind::Message).first().caption, QString("Warning"));
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("kept"));
     }
@@ -113,7 +113,7 @@ private slots:
         m_wb->op().answerLicense(QString(300, 'a'));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, selectSite(bench()));
         QVERIFY(bench().siteLicense.isEmpty());
-        QCOMPARE(m_wb->view().siteItemsEnabled, std::optional<bool>(false));
+        QVERIFY(!m_wb->view().siteItems.isEmpty() && !m_wb->view().siteItems.last());
     }
 };
 

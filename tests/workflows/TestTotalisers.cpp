@@ -127,7 +127,7 @@ private slots:
             writeBackup(fileBytes <= 40 ? backup.left(fileBytes) : backup + '\0');
 
         QCOMPARE(::sendTotalisers(m_wb->bench(), link()), message.isEmpty());
-        QCOMPARE(m_wb->op().texts("message"), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message), message.isEmpty() ? QStringList() : QStringList{message});
         const auto updates = m_wb->board().model().totalsUpdates;
         QCOMPARE(updates.size(), message.isEmpty() ? 1 : 0);
         if (message.isEmpty())
@@ -143,7 +143,7 @@ private slots:
         m_wb->board().setFaults(faults);
         QVERIFY(!::sendTotalisers(m_wb->bench(), link()));
         QCOMPARE(m_wb->op().statusTexts(), QStringList{"Failed to communicate with Q7"});
-        QVERIFY(m_wb->op().texts("message").isEmpty());
+        QVERIFY(m_wb->op().texts(ScriptedOperator::Kind::Message).isEmpty());
     }
 
     void queryStartsFromAValidBackupOnly_data()
@@ -173,7 +173,7 @@ private slots:
         startSite();
         m_wb->op().answerTotals(slotValues(100.0f));
         QVERIFY(queryTotalisers(m_wb->bench()));
-        QVERIFY2(m_wb->op().texts("message").isEmpty(), "nothing to overwrite, nothing asked");
+        QVERIFY2(m_wb->op().texts(ScriptedOperator::Kind::Message).isEmpty(), "nothing to overwrite, nothing asked");
         QCOMPARE(readAll(siteFile("Backup_Totalisers.bin")), bytesOf(slotValues(100.0f)));
         const QList<QByteArray> expected = {
             "Created via Query\r",
@@ -211,7 +211,7 @@ private slots:
         writeBackup(earlier);
         m_wb->op().answerTotals(slotValues(50)).answer(Answer(answer));
         QVERIFY2(queryTotalisers(m_wb->bench()), "true after No as well");
-        QCOMPARE(m_wb->op().texts("message"),
+        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message),
                  QStringList{"Totalisers log file exists, are you sure you want to overwrite them?"});
         QCOMPARE(readAll(siteFile("Backup_Totalisers.bin")), written ? bytesOf(slotValues(50)) : earlier);
         QCOMPARE(QFile::exists(siteFile("Totalisers Log-Query.txt")), written);

@@ -28,7 +28,7 @@ bool WorkflowBench::start(QString* error)
     return true;
 }
 
-QList<ScriptedOperator::Shown> WorkflowBench::shownOf(const QString& kind) const
+QList<ScriptedOperator::Shown> WorkflowBench::shownOf(ScriptedOperator::Kind kind) const
 {
     QList<ScriptedOperator::Shown> out;
     for (const ScriptedOperator::Shown& s : m_op->shown())

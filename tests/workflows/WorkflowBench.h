@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "ManualVolumeWatch.h"
 #include "Ports.h"
+#include "RecordingView.h"
 #include "ScriptedOperator.h"
 #include "SimulatedBoard.h"
 #include "Workbench.h"
@@ -12,24 +13,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-
-// What the main window would show of the workbench.
-class RecordingView : public WorkbenchView
-{
-public:
-    void setCaption(const QString& caption) override { captions << caption; }
-    void setSiteItemsEnabled(bool enabled) override { siteItemsEnabled = enabled; }
-    void setUpgradeButton(bool visible, bool enabled) override
-    {
-        buttonVisible = visible;
-        buttonEnabled = enabled;
-    }
-
-    QStringList captions;
-    std::optional<bool> siteItemsEnabled;
-    bool buttonVisible = true;
-    bool buttonEnabled = true;
-};
 
 // A workflow's whole world for one test: a simulated board behind a pseudo-terminal, the
 // scripted technician, the fast clock pinned to a known moment, a user data folder and a
@@ -55,7 +38,7 @@ public:
     QString devicePath() const { return m_board->devicePath(); }
 
     // The scripted operator's record of one kind, in order.
-    QList<ScriptedOperator::Shown> shownOf(const QString& kind) const;
+    QList<ScriptedOperator::Shown> shownOf(ScriptedOperator::Kind kind) const;
 
 private:
     QTemporaryDir m_dir;

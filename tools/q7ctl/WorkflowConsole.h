@@ -16,6 +16,7 @@
 #include <vector>
 
 class SummaryLogWriter;
+class VolumeWatch;
 class Workbench;
 
 namespace q7ctl {
@@ -93,6 +94,8 @@ public:
     std::optional<Q7Data::Totalisers> totalisers(const Q7Data::Totalisers& initial) override;
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
+    // A script names its device with --port; there is no port configuration to ask for.
+    void configurePort(TVaComm&) override {}
 
 private:
     // Throws when the same question comes back too often in a row.
@@ -124,6 +127,8 @@ public:
     void setSummaryLog(SummaryLogWriter* writer) { m_summaryLog = writer; }
     // Files written below folder are listed too (the data folder always is).
     void watchFolder(const QString& folder);
+    // Reports the cards of the SD-card transfers; none is ever reported when null.
+    void setVolumes(VolumeWatch* volumes) { m_volumes = volumes; }
 
     // Exit status: Ok when the workflow succeeded, Failed otherwise.
     int run(const std::function<bool(Workbench&)>& workflow);
@@ -141,6 +146,7 @@ private:
     WorkflowAnswers m_answers;
     ConsoleWorkflowOperator m_op;
     SummaryLogWriter* m_summaryLog = nullptr;
+    VolumeWatch* m_volumes = nullptr;
     QStringList m_watched;
 };
 
