@@ -37,16 +37,16 @@ private slots:
 
         QCOMPARE(FilesBench::files(b->site()), QStringList({"IMG_1.JPG", "IMG_3.JPG", "img_2.jpg"}));
         QCOMPARE(FilesBench::read(b->site() + "img_2.jpg"), QByteArray("img_2.jpg"));
-        QCOMPARE(b->op.texts("message").last(), total(3));
+        QCOMPARE(b->op.texts(ScriptedOperator::Kind::Message).last(), total(3));
         QVERIFY(b->bench->siteState.stepSet(SiteState::IMAGES_ADDED));
 
         const auto& shown = b->op.shown();
-        const auto question =
-            std::find_if(shown.begin(), shown.end(), [](auto& s) { return s.kind == "message"; });
+        const auto question = std::find_if(shown.begin(), shown.end(),
+                                           [](auto& s) { return s.kind == ScriptedOperator::Kind::Message; });
         QCOMPARE(question->caption, QString("Images"));
         QVERIFY(question->text.startsWith("To Add Photos to the Data Folder.\n"));
-        const auto dialog =
-            std::find_if(shown.begin(), shown.end(), [](auto& s) { return s.kind == "files"; });
+        const auto dialog = std::find_if(shown.begin(), shown.end(),
+                                         [](auto& s) { return s.kind == ScriptedOperator::Kind::Files; });
         QCOMPARE(dialog->caption, kTitle);
         QCOMPARE(dialog->text, QString("Image files (*.jpg)|*.JPG"));
     }
@@ -62,11 +62,11 @@ private slots:
 
         QList<int> bar;
         for (const auto& s : b->op.shown())
-            if (s.kind == "progress" && (bar.isEmpty() || bar.last() != s.percent))
+            if (s.kind == ScriptedOperator::Kind::Progress && (bar.isEmpty() || bar.last() != s.percent))
                 bar << s.percent;
         QCOMPARE(bar, QList<int>({0, 20, 40, 60, 80, 100}));
         QVERIFY(b->clock.msecs() - before >= 5000);
-        QCOMPARE(b->op.texts("message").last(), total(0));
+        QCOMPARE(b->op.texts(ScriptedOperator::Kind::Message).last(), total(0));
         QVERIFY(!b->bench->siteState.stepSet(SiteState::IMAGES_ADDED));
     }
 
@@ -76,8 +76,8 @@ private slots:
 
         addImages(*b->bench);
 
-        QCOMPARE(b->op.texts("files"), QStringList());
-        QCOMPARE(b->op.texts("message").last(), total(0));
+        QCOMPARE(b->op.texts(ScriptedOperator::Kind::Files), QStringList());
+        QCOMPARE(b->op.texts(ScriptedOperator::Kind::Message).last(), total(0));
         QVERIFY(!b->bench->siteState.stepSet(SiteState::IMAGES_ADDED));
         QVERIFY(b->op.scriptDone());
     }
@@ -92,9 +92,9 @@ private slots:
 
         addImages(*b->bench);
 
-        QCOMPARE(b->op.texts("error").size(), 1);
-        QVERIFY(b->op.texts("error").first().contains("a.jpg"));
-        QVERIFY(!b->op.texts("message").contains(total(0)));
+        QCOMPARE(b->op.texts(ScriptedOperator::Kind::Error).size(), 1);
+        QVERIFY(b->op.texts(ScriptedOperator::Kind::Error).first().contains("a.jpg"));
+        QVERIFY(!b->op.texts(ScriptedOperator::Kind::Message).contains(total(0)));
         QVERIFY(!QFile::exists(b->site() + "a.jpg"));
     }
 };

@@ -93,7 +93,8 @@ private slots:
 
         QVERIFY(collectSdLogFiles(*b.bench));
         QCOMPARE(FilesBench::files(b.site()), QStringList({"LOG1.CSV", "Log3.csv", "log2.csv"}));
-        QVERIFY(b.op.texts("message").contains("Copied a total of 3 data files from the SD Card."));
+        QVERIFY(b.op.texts(ScriptedOperator::Kind::Message)
+                    .contains("Copied a total of 3 data files from the SD Card."));
     }
 };
 

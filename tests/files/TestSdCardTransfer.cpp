@@ -40,7 +40,7 @@ private:
     {
         insertOnOk(0, [this, card] { b->volumes.insert(card); });
     }
-    QStringList messages() const { return b->op.texts("message"); }
+    QStringList messages() const { return b->op.texts(ScriptedOperator::Kind::Message); }
 
 private slots:
     void init() { b = std::make_unique<FilesBench>(); }
@@ -66,7 +66,7 @@ private slots:
         // Files in alphabetical order without regard to letter case, a third of the bar each.
         QList<int> bar;
         for (const auto& shown : b->op.shown())
-            if (shown.kind == "progress" && shown.text == "Tranferring Files")
+            if (shown.kind == ScriptedOperator::Kind::Progress && shown.text == "Tranferring Files")
                 bar << shown.percent;
         QCOMPARE(bar, QList<int>({33, 66, 100}));
     }
@@ -276,7 +276,7 @@ private slots:
 
         QCOMPARE(messages(),
                  QStringList({kPowerDown, kInsert, kNotDetected, kPowerDown, kInsert, kPowerDown, kInsert}));
-        QVERIFY(b->op.texts("progress").contains("Waiting to detect SDCard"));
+        QVERIFY(b->op.texts(ScriptedOperator::Kind::Progress).contains("Waiting to detect SDCard"));
     }
 
     void cardsOutsideATransferAreIgnored()
@@ -311,7 +311,7 @@ private slots:
                 b->op.answerLicense(std::nullopt);
             }
             action(*b->bench);
-            QCOMPARE(b->op.texts("error"), errors);
+            QCOMPARE(b->op.texts(ScriptedOperator::Kind::Error), errors);
             QCOMPARE(messages(), QStringList());
             QVERIFY(b->bench->siteLicense.isEmpty());
         }

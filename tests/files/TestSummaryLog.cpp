@@ -153,7 +153,7 @@ private slots:
         QVERIFY(!b->bench->siteState.summaryLogged);
         QVERIFY(result.line.startsWith("SITE1,"));
         QCOMPARE(
-            b->op.texts("message"),
+            b->op.texts(ScriptedOperator::Kind::Message),
             QStringList(
                 {"Failed to save data to Summary log, If file is in use please close file and press OK"}));
         QCOMPARE(FilesBench::read(logPath()), earlier);

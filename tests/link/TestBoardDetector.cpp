@@ -69,7 +69,7 @@ private slots:
             found = detector.detectBoard(nullptr, portName);
         }
         QVERIFY(!found);
-        QCOMPARE(op.texts("message").size(), 1);
+        QCOMPARE(op.texts(ScriptedOperator::Kind::Message).size(), 1);
         const QStringList status = op.statusTexts();
         QCOMPARE(status.size(), 1);
         QVERIFY2(status[0].contains(board.devicePath()) && status[0].contains("group dialout"),
