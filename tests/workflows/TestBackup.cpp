@@ -33,7 +33,8 @@ QStringList seen(const ScriptedOperator& op)
     QStringList out;
     for (const ScriptedOperator::Shown& s : op.shown()) {
         // The window's coming and going is checked where it matters, not in every sequence.
-        if (s.kind == ScriptedOperator::Kind::ProgressShown || s.kind == ScriptedOperator::Kind::ProgressHidden)
+        if (s.kind == ScriptedOperator::Kind::ProgressShown ||
+            s.kind == ScriptedOperator::Kind::ProgressHidden)
             continue;
         QString line = ScriptedOperator::kindName(s.kind) + " | " + s.caption + " | " + s.text;
         if (s.kind == ScriptedOperator::Kind::Progress)
