@@ -34,6 +34,10 @@ bool BoardDetector::detectBoard(Progress* progress, QString& portName)
         }
     }
     if (!found) {
+        // A port left out because this user may not open it is the likelier reason than a
+        // cable; the status line says so beside the usual message.
+        if (const QStringList problems = m_ports.accessProblems(); !problems.isEmpty())
+            m_operator.setStatus(problems.join(QLatin1Char(' ')));
         if (progress)
             progress->hide();
         for (int i = 0; i < 3; ++i)

@@ -41,6 +41,7 @@ Q7Port::~Q7Port()
 bool Q7Port::OpenPort(const QString& portName, long /*baudRate: the link always runs at 9600*/)
 {
     portOpen = false;
+    m_openError.clear();
     // "Com3", "COM12" and "ABC7" name ports by the number after their first three characters;
     // a device path ("/dev/ttyUSB0", a pseudo-terminal) names the device itself.
     bool isNumber = false;
@@ -68,10 +69,19 @@ bool Q7Port::OpenPort(const QString& portName, long /*baudRate: the link always 
         onConfigurePort(*m_comm);
     }
     m_comm->OnRxChar = [this](TVaComm&, int count) { rxInterruptTask(count); };
+    m_comm->OnDeviceLost = [this](TVaComm& comm, const QString& reason) {
+        deviceLost(comm.PortName, reason);
+    };
     FlushCommsBuffers();
     try {
         m_comm->Open();
-    } catch (const TVaCommError&) {
+    } catch (const TVaCommError& e) {
+        m_openError = e.text();
+        // Any other failure stays silent (detection probes ports that are in use), but a port
+        // this user may not open will never answer, and only a text saying so leads the
+        // technician to the fix.
+        if (e.kind() == TVaCommError::Kind::Permission && OnPortDebugEvent)
+            OnPortDebugEvent(*this, m_openError);
         return false;
     }
     portOpen = true;
@@ -135,9 +145,12 @@ bool Q7Port::waitForTraffic(std::int64_t deadline, const std::function<bool()>& 
 {
     // Everything a waiting loop looks for (a frame complete, a transfer ended, an abort) is set
     // by an event, so blocking until the next one misses nothing and costs nothing on a quiet
-    // line; the deadline is the only other reason to look again.
+    // line; the deadline is the only other reason to look again. A device that went away
+    // sends nothing more, so nothing is worth waiting for.
     m_clock.processEvents();
     while (!done()) {
+        if (linkLost())
+            return false;
         const std::int64_t left = deadline - m_clock.msecs();
         if (left <= 0)
             return false;
@@ -316,6 +329,24 @@ bool Q7Port::processKalderComms()
         break;
     }
     return true;
+}
+
+void Q7Port::deviceLost(const QString& device, const QString& reason)
+{
+    // The request in flight and any file transfer end now; later requests find the port
+    // closed and fail without waiting out their time-outs.
+    portOpen = false;
+    abortFlag = true;
+    transferStop = true;
+    if (OnPortDebugEvent)
+        OnPortDebugEvent(*this,
+                         QStringLiteral("Serial port %1 lost (%2): check the cable and the USB adapter")
+                             .arg(device, reason));
+}
+
+bool Q7Port::linkLost() const
+{
+    return m_comm->Lost();
 }
 
 void Q7Port::showFault(const char* file, unsigned short line)

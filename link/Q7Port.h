@@ -98,6 +98,9 @@ public:
     bool portOpen = false;
 
     bool OpenPort(const QString& portName, long baudRate = 9600);
+    // Why the last OpenPort failed to open the device (the system's reason, or who may open
+    // it); empty when it succeeded or the name was refused before any device was tried.
+    QString openError() const { return m_openError; }
     void PutChar(std::uint8_t byte);
     std::uint8_t GetChar();
     void FlushOutBuffer();
@@ -112,6 +115,8 @@ public:
     bool waitForTraffic(std::int64_t deadline, const std::function<bool()>& done);
 
     TVaComm& comm() { return *m_comm; }
+    // The device went away after OpenPort; nothing more gets through until it is opened again.
+    bool linkLost() const;
     Clock& clock() { return m_clock; }
 
     // ---- frame record and codecs ------------------------------------------------------------
@@ -306,6 +311,7 @@ private:
     void appendRx(std::uint8_t byte);
     void armSilence();
     void sendKalderAckBytes();
+    void deviceLost(const QString& device, const QString& reason);
 
     Clock& m_clock;
     std::unique_ptr<TVaComm> m_comm;
@@ -327,4 +333,5 @@ private:
     // Set while a record file is fetched: the only length the transfer may commit.
     std::optional<qint64> m_requiredFileSize;
     Operator* m_operator = nullptr;
+    QString m_openError;
 };

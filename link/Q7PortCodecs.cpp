@@ -37,6 +37,11 @@ bool checksumResult(Q7Frame& f, bool good)
     return good;
 }
 
+bool isHexDigit(std::uint8_t c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 std::uint8_t sentFunction(const Q7Frame& f)
 {
     return f.exceptionCode ? static_cast<std::uint8_t>(f.function | Modbus::kExceptionBit) : f.function;
@@ -387,6 +392,10 @@ bool Q7Port::frameReceiverAscii(std::span<const std::uint8_t> raw)
         if (raw[i] == Modbus::kCR)
             break;
         if (i + 1 >= raw.size() || raw[i + 1] == Modbus::kCR || raw[i + 1] == Modbus::kLF)
+            return checksumResult(frame, false);
+        // hexToBin converts any character by its arithmetic, and about one corrupted frame in
+        // 256 would still pass the LRC: a frame with anything but hex digits is not taken.
+        if (!isHexDigit(raw[i]) || !isHexDigit(raw[i + 1]))
             return checksumResult(frame, false);
         const std::uint8_t pair[2] = {raw[i + 1], raw[i]};
         const std::uint8_t v = hexToBin(pair);

@@ -1,8 +1,13 @@
 #include "TVaComm.h"
 
 #include "Clock.h"
+#include "Ports.h"
 
 #include <QDeadlineTimer>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 namespace {
 
@@ -63,11 +68,23 @@ QSerialPort::FlowControl toQt(const TVaFlowControl& f)
     return QSerialPort::NoFlowControl;
 }
 
+bool hungUp(qintptr handle)
+{
+#ifdef Q_OS_UNIX
+    pollfd p{static_cast<int>(handle), POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(handle);
+    return false;
+#endif
+}
+
 } // namespace
 
 TVaComm::TVaComm(Clock& clock, QObject* parent) : QObject(parent), m_clock(clock), m_port(this)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &TVaComm::deliverReceived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &TVaComm::portError);
 }
 
 TVaComm::~TVaComm()
@@ -85,8 +102,11 @@ qint32 TVaComm::baudRateValue(TVaBaudrate rate)
 
 void TVaComm::Open()
 {
-    if (m_port.isOpen())
+    if (m_port.isOpen() && !m_lost)
         return;
+    if (m_port.isOpen())
+        m_port.close();
+    m_lost = false;
     m_port.setPortName(PortName);
     m_port.setBaudRate(baudRateValue(Baudrate));
     m_port.setParity(toQt(Parity));
@@ -99,6 +119,8 @@ void TVaComm::Open()
         const QString reason = m_port.errorString();
         const int code = static_cast<int>(m_port.error());
         m_port.clearError();
+        if (const QString problem = portAccessProblem(PortName); !problem.isEmpty())
+            throw TVaCommError(problem, TVaCommError::Kind::Permission);
         throw TVaCommError(QStringLiteral("%1: error %2: %3").arg(PortName).arg(code).arg(reason));
     }
     // A pseudo-terminal or a bare UART has no modem lines; the board does not need them, so
@@ -114,6 +136,7 @@ void TVaComm::Close()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_lost = false;
     // Give the driver time to release the device before anyone opens it again (detection
     // closes a port and the workflow reopens the chosen one straight after).
     m_clock.sleep(kCloseSettleMs);
@@ -121,12 +144,12 @@ void TVaComm::Close()
 
 bool TVaComm::Active() const
 {
-    return m_port.isOpen();
+    return m_port.isOpen() && !m_lost;
 }
 
 bool TVaComm::WriteChar(std::uint8_t byte)
 {
-    if (!m_port.isOpen())
+    if (!Active())
         return false;
     if (m_port.bytesToWrite() >= Buffers.WriteSize) {
         QDeadlineTimer deadline(Buffers.WriteTimeout);
@@ -141,7 +164,7 @@ bool TVaComm::WriteChar(std::uint8_t byte)
 
 bool TVaComm::ReadChar(std::uint8_t& byte)
 {
-    if (!m_port.isOpen() || m_port.bytesAvailable() <= 0)
+    if (!Active() || m_port.bytesAvailable() <= 0)
         return false;
     char c = 0;
     if (m_port.read(&c, 1) != 1)
@@ -153,23 +176,23 @@ bool TVaComm::ReadChar(std::uint8_t& byte)
 
 int TVaComm::ReadBufUsed() const
 {
-    return m_port.isOpen() ? static_cast<int>(m_port.bytesAvailable()) : 0;
+    return Active() ? static_cast<int>(m_port.bytesAvailable()) : 0;
 }
 
 int TVaComm::WriteBufUsed() const
 {
-    return m_port.isOpen() ? static_cast<int>(m_port.bytesToWrite()) : 0;
+    return Active() ? static_cast<int>(m_port.bytesToWrite()) : 0;
 }
 
 void TVaComm::PurgeRead()
 {
-    if (m_port.isOpen())
+    if (Active())
         m_port.clear(QSerialPort::Input);
 }
 
 void TVaComm::PurgeWrite()
 {
-    if (m_port.isOpen())
+    if (Active())
         m_port.clear(QSerialPort::Output);
 }
 
@@ -191,4 +214,35 @@ void TVaComm::deliverReceived()
         if (m_bytesTaken == before) // the handler left the bytes; do not spin on them
             break;
     }
+}
+
+void TVaComm::portError(QSerialPort::SerialPortError error)
+{
+    if (!m_port.isOpen() || m_lost)
+        return;
+    // A device that went away shows as a resource error (a pulled USB adapter: EIO, ENODEV)
+    // or, when the line was hung up, as a read that returns nothing; every later exchange
+    // would only run out its time-outs, so the owner hears of it now.
+    const bool gone = error == QSerialPort::ResourceError ||
+                      ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) &&
+                       hungUp(static_cast<qintptr>(m_port.handle())));
+    if (!gone)
+        return;
+    m_lost = true;
+    // A read that found the line hung up leaves no error number of its own; the system text
+    // would name whatever failed last.
+    const QString reason =
+        error == QSerialPort::ResourceError ? m_port.errorString() : QStringLiteral("the line was hung up");
+    m_port.clearError();
+    // Released outside the notification that reported it; a hung-up line would otherwise keep
+    // reporting itself readable.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_lost && m_port.isOpen())
+                m_port.close();
+        },
+        Qt::QueuedConnection);
+    if (OnDeviceLost)
+        OnDeviceLost(*this, reason);
 }

@@ -14,8 +14,21 @@ class Clock;
 class TVaCommError : public std::runtime_error
 {
 public:
-    explicit TVaCommError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    enum class Kind
+    {
+        Other,
+        // The device exists but this user may not open it; the text says who may.
+        Permission,
+    };
+    explicit TVaCommError(const QString& text, Kind kind = Kind::Other)
+        : std::runtime_error(text.toStdString()), m_kind(kind)
+    {
+    }
     QString text() const { return QString::fromStdString(what()); }
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
 };
 
 enum TVaBaudrate
@@ -114,10 +127,15 @@ public:
     // Bytes have arrived; the count is the number waiting. Runs on the GUI thread, never
     // nested inside itself.
     std::function<void(TVaComm& sender, int count)> OnRxChar;
+    // The device went away while open (a USB adapter pulled, the far end of a pseudo-terminal
+    // closed): reason is the system's text. Runs on the GUI thread, once per open.
+    std::function<void(TVaComm& sender, const QString& reason)> OnDeviceLost;
 
     void Open();
     void Close();
+    // False once the device has gone away, although the handle is only released by Close.
     bool Active() const;
+    bool Lost() const { return m_lost; }
 
     bool WriteChar(std::uint8_t byte);
     bool ReadChar(std::uint8_t& byte);
@@ -130,9 +148,11 @@ public:
 
 private:
     void deliverReceived();
+    void portError(QSerialPort::SerialPortError error);
 
     Clock& m_clock;
     QSerialPort m_port;
     bool m_inRxChar = false;
+    bool m_lost = false;
     quint64 m_bytesTaken = 0;
 };

@@ -25,9 +25,30 @@ public:
 class Operator
 {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
-    enum class Icon { None, Information, Warning, Error, Question };
-    enum class Answer { Ok, Cancel, Yes, No, Retry };
+    enum class Buttons
+    {
+        Ok,
+        OkCancel,
+        YesNo,
+        YesNoCancel,
+        RetryCancel
+    };
+    enum class Icon
+    {
+        None,
+        Information,
+        Warning,
+        Error,
+        Question
+    };
+    enum class Answer
+    {
+        Ok,
+        Cancel,
+        Yes,
+        No,
+        Retry
+    };
 
     virtual ~Operator() = default;
 

@@ -26,7 +26,8 @@ QFont fontFor(const TextStyle& style, const QPaintDevice* device)
 {
     // Faces with Helvetica's widths, so the preview breaks nothing the PDF does not.
     QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     font.setStyleHint(QFont::SansSerif);
     font.setBold(style.bold);
     const double dpi = device ? device->logicalDpiY() : 96.0;

@@ -19,6 +19,13 @@ bool isBlank(const QByteArray& text)
     return text.trimmed().isEmpty();
 }
 
+// A last line may end in nothing or in a lone CR; a line put after it would be read back as
+// part of it.
+bool endsLine(const QByteArray& eol)
+{
+    return eol.endsWith('\n');
+}
+
 } // namespace
 
 IniProfile::IniProfile(QString path) : m_path(std::move(path)) {}
@@ -137,7 +144,7 @@ bool IniProfile::writeString(const QString& section, const QString& key, const Q
 
     const qsizetype header = findSection(lines, section);
     if (header < 0) {
-        if (!lines.isEmpty() && lines.back().eol.isEmpty())
+        if (!lines.isEmpty() && !endsLine(lines.back().eol))
             lines.back().eol = kCrLf;
         if (!lines.isEmpty() && !isBlank(lines.back().text))
             lines.append({QByteArray(), kCrLf});
@@ -158,7 +165,7 @@ bool IniProfile::writeString(const QString& section, const QString& key, const Q
                 lastContent = i;
         }
         if (!updated) {
-            if (lines[lastContent].eol.isEmpty())
+            if (!endsLine(lines[lastContent].eol))
                 lines[lastContent].eol = kCrLf;
             lines.insert(lastContent + 1, {key.toLocal8Bit() + '=' + encodedValue, kCrLf});
         }

@@ -63,6 +63,9 @@ private slots:
         QTest::addRow("last line without line break, LF-only lines kept")
             << QByteArray("[Defaults]\nComport=A") << QStringList{"Defaults", "OperatorName", "B"}
             << QByteArray("[Defaults]\nComport=A\r\nOperatorName=B\r\n");
+        QTest::addRow("last line ending in a lone CR")
+            << QByteArray("[Defaults]\r\nComport=A\r") << QStringList{"Defaults", "OperatorName", "B"}
+            << QByteArray("[Defaults]\r\nComport=A\r\nOperatorName=B\r\n");
         QTest::addRow("missing section goes to the end")
             << QByteArray("[Other]\r\nX=1\r\n") << QStringList{"Defaults", "Comport", "COM3"}
             << QByteArray("[Other]\r\nX=1\r\n\r\n[Defaults]\r\nComport=COM3\r\n");

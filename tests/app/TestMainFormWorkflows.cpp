@@ -98,7 +98,8 @@ private slots:
         m_op.answerLicense("S2").answerSfo("SFO 12345 6789").answer(Answer::No);
         item("GenerateReport1")->trigger();
         QVERIFY(m_op.scriptDone());
-        QCOMPARE(m_op.texts(ScriptedOperator::Kind::Message).last(), QString("Report generated successfully"));
+        QCOMPARE(m_op.texts(ScriptedOperator::Kind::Message).last(),
+                 QString("Report generated successfully"));
         QVERIFY(m_window->findChild<QPushButton*>("UpgradeBtn")->isHidden());
         QCOMPARE(
             QDir(m_window->bench().dataFolderRoot + "S2").entryList({"Q7 Report *.pdf"}, QDir::Files).size(),

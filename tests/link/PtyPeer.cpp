@@ -36,6 +36,14 @@ PtyPeer::~PtyPeer()
         ::close(m_master);
 }
 
+void PtyPeer::hangUp()
+{
+    m_notifier.reset();
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
 void PtyPeer::write(const QByteArray& bytes)
 {
     qsizetype done = 0;

@@ -20,6 +20,9 @@ public:
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
 
+    // Closes the master, as when a USB adapter is pulled: the program's side sees a hang-up.
+    void hangUp();
+
     void write(const QByteArray& bytes);
     // Whatever the program has sent so far (runs pending events first, so queued writes go out).
     QByteArray readAvailable();

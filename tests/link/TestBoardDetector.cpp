@@ -2,6 +2,7 @@
 #include "BoardDetector.h"
 #include "Ports.h"
 #include "Clock.h"
+#include "OtherUser.h"
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SimulatedBoard.h"
@@ -49,6 +50,30 @@ private slots:
         BoardDetector detector(clock, op, ports);
         detector.listComPorts();
         QVERIFY(detector.comPortNames.isEmpty());
+    }
+
+    void portThisUserMayNotOpenIsNamed()
+    {
+        sim::SimulatedBoard board;
+        QVERIFY(board.start());
+        FastClock clock;
+        ScriptedOperator op;
+        const SerialPorts ports({board.devicePath()}, SerialPorts::System::Excluded);
+        BoardDetector detector(clock, op, ports);
+        QString portName;
+        bool found = true;
+        {
+            AsNobodyOutsideDialout nobody(board.devicePath());
+            if (!nobody.ok())
+                QSKIP(AsNobodyOutsideDialout::skipReason());
+            found = detector.detectBoard(nullptr, portName);
+        }
+        QVERIFY(!found);
+        QCOMPARE(op.texts(ScriptedOperator::Kind::Message).size(), 1);
+        const QStringList status = op.statusTexts();
+        QCOMPARE(status.size(), 1);
+        QVERIFY2(status[0].contains(board.devicePath()) && status[0].contains("group dialout"),
+                 qPrintable(status[0]));
     }
 
     void noBoardSaysSo()

@@ -97,6 +97,13 @@ private slots:
         QTest::addRow("odd digit count") << Bytes(":0103021\r\n") << false << 3 << Bytes() << 0;
         QTest::addRow("CR not followed by LF") << Bytes(":0103021234B4\r\r") << false << 3 << Bytes() << 0;
         QTest::addRow("nothing but the colon") << Bytes(":") << false << 0 << Bytes() << 0;
+        // Line noise that turns a digit into a character converting to the same value: the LRC
+        // still matches, so only the character check stops these.
+        QTest::addRow("';' for 'B' in the LRC") << Bytes(":0103021234;4\r\n") << false << 3 << Bytes() << 0;
+        QTest::addRow("':' for 'A' in the LRC") << Bytes(":0183027:\r\n") << false << 0x83 << Bytes() << 2;
+        QTest::addRow("'0I' for '12' in the data")
+            << Bytes(":0103020I34B4\r\n") << false << 3 << Bytes() << 0;
+        QTest::addRow("blank in the address") << Bytes(": 103021234B4\r\n") << false << 3 << Bytes() << 0;
     }
     void asciiReceiver()
     {

@@ -201,6 +201,28 @@ private slots:
         QVERIFY(!QFile::exists(path("silent.csv")));
     }
 
+    void deviceGoneMidTransfer()
+    {
+        BoardLink link;
+        QVERIFY(link.open());
+        writeFile(path("unplugged.csv"), "earlier backup");
+        FileBoard board{link, {{0x87, "partial"}, {0x8F, "more"}}};
+        // Pulled once the second block is on its way; the timer dies with the test's objects.
+        QObject timers;
+        board.afterBlock = [&] {
+            if (board.next == 2)
+                QTimer::singleShot(30, &timers, [&] { link.board.peer().hangUp(); });
+        };
+        board.serve();
+        QElapsedTimer t;
+        t.start();
+        // Without noticing, the transfer would wait out the silent-board countdown.
+        QVERIFY(!link.port.getLogFile("LOG5.CSV", path("unplugged.csv"), false));
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(readFile(path("unplugged.csv")), QByteArray("earlier backup"));
+        QVERIFY(link.port.linkLost());
+    }
+
     void endOfFileFirst()
     {
         BoardLink link;

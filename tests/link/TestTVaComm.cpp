@@ -1,10 +1,12 @@
 // Opening, holding and closing a port.
 #include "Clock.h"
+#include "OtherUser.h"
 #include "PtyPeer.h"
 #include "Q7Port.h"
 #include "TVaComm.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QtTest>
 
 class TestTVaComm : public QObject
@@ -43,6 +45,32 @@ private slots:
         Q7Port second(clock);
         QVERIFY(!second.OpenPort(peer.slavePath(), 9600));
         QVERIFY(!second.portOpen);
+    }
+
+    // Only "no board" would send the technician to the cable; the reason and the fix are shown.
+    void portThisUserMayNotOpen()
+    {
+        PtyPeer peer;
+        FastClock clock;
+        Q7Port port(clock);
+        QStringList status;
+        port.OnPortDebugEvent = [&](Q7Port&, const QString& t) { status << t; };
+        bool opened = true;
+        {
+            AsNobodyOutsideDialout nobody(peer.slavePath());
+            if (!nobody.ok())
+                QSKIP(AsNobodyOutsideDialout::skipReason());
+            opened = port.OpenPort(peer.slavePath(), 9600);
+        }
+        QVERIFY(!opened);
+        QVERIFY(!port.portOpen);
+        QCOMPARE(status, QStringList{port.openError()});
+        for (const QString& part : {peer.slavePath(), QStringLiteral("group dialout"),
+                                    QStringLiteral("add the user nobody"), QStringLiteral("log out and in")})
+            QVERIFY2(port.openError().contains(part), qPrintable(port.openError()));
+        // Root may open it: the text is about permissions, not about the device.
+        QVERIFY(port.OpenPort(peer.slavePath(), 9600));
+        QVERIFY(port.openError().isEmpty());
     }
 
     void portZeroOpensWhatTheConfigurationLeaves()
@@ -104,6 +132,40 @@ private slots:
             error = e.text();
         }
         QCOMPARE(error, QStringLiteral("Output buffer is full. Please check comm status."));
+    }
+
+    // A pulled adapter: the request in flight ends when the device goes, the status line says
+    // which port went, and later requests fail without waiting out their retries.
+    void deviceGoneMidRequest()
+    {
+        PtyPeer peer;
+        FastClock clock;
+        Q7Port port(clock);
+        QStringList status;
+        port.OnPortDebugEvent = [&](Q7Port&, const QString& t) { status << t; };
+        QVERIFY(port.OpenPort(peer.slavePath(), 9600));
+        QObject timers; // the timer dies with the test's objects
+        QTimer::singleShot(200, &timers, [&] { peer.hangUp(); });
+        QElapsedTimer t;
+        t.start();
+        // Unanswered, the null command would take its five one-second attempts.
+        QVERIFY(!port.sendNullCommand());
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(port.linkLost());
+        QVERIFY(!port.portOpen);
+        QVERIFY(!port.comm().Active());
+        QCOMPARE(status.size(), 1);
+        QVERIFY2(status[0].contains(peer.slavePath()), qPrintable(status[0]));
+
+        t.restart();
+        std::uint16_t value = 0;
+        QVERIFY(!port.readUI16Register(116, &value));
+        Q7Port::RequestBuffer buffer{};
+        std::uint16_t length = 0;
+        QVERIFY(!port.readRegisters(116, 1, buffer, length, 5));
+        QVERIFY(!port.sendKalderFrame(0x00, buffer, length, 5));
+        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(status.size(), 1);
     }
 
     void receivedCountArrivesOnTheGuiThread()

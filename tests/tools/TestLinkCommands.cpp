@@ -2,8 +2,14 @@
 #include "SimulatedBoard.h"
 #include "ToolRun.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 ToolRun q7ctl(const QStringList& args)
@@ -50,6 +56,56 @@ private slots:
         QCOMPARE(r.exitCode, status);
         if (!errorText.isEmpty())
             QVERIFY2(r.err.contains(errorText), qPrintable(r.err));
+    }
+
+    // Run by an ordinary user outside the device's group: the error names the device and the
+    // group, with --port and with --detect alike.
+    void portThisUserMayNotOpen_data()
+    {
+        QTest::addColumn<QStringList>("how");
+        QTest::addRow("--port") << QStringList{"--port"};
+        QTest::addRow("--detect") << QStringList{"--detect", "--extra"};
+    }
+    void portThisUserMayNotOpen()
+    {
+        QFETCH(QStringList, how);
+        const QString runuser = QStringLiteral("/usr/sbin/runuser");
+        if (::geteuid() != 0 || !QFile::exists(runuser) || !::getgrnam("dialout"))
+            QSKIP("needs root, runuser and the group dialout, to run q7ctl as nobody on a dialout device");
+        sim::SimulatedBoard board;
+        QVERIFY(board.start());
+        const QByteArray device = QFile::encodeName(board.devicePath());
+        QCOMPARE(::chown(device.constData(), 0, ::getgrnam("dialout")->gr_gid), 0);
+        QCOMPARE(::chmod(device.constData(), 0660), 0);
+        const ToolRun r = runTool(runuser, QStringList{"-u", "nobody", "--", Q7_BINARY_DIR "/q7ctl"} + how +
+                                               QStringList{board.devicePath(), "ping"});
+        QCOMPARE(r.exitCode, 1);
+        for (const QString& part : {QStringLiteral("Permission denied: ") + board.devicePath(),
+                                    QStringLiteral("group dialout"), QStringLiteral("log out and in")})
+            QVERIFY2(r.err.contains(part), qPrintable(r.err));
+    }
+
+    // The board's cable pulled while q7ctl waits for a reply: the command fails at once and
+    // says the port went away, instead of trying the null command five times over.
+    void boardUnpluggedMidCommand()
+    {
+        sim::SimulatedBoard board;
+        QVERIFY(board.start());
+        sim::BoardFaults silent;
+        silent.silent = true;
+        board.setFaults(silent);
+        QProcess run;
+        run.start(QStringLiteral(Q7_BINARY_DIR "/q7ctl"), {"--port", board.devicePath(), "ping"});
+        QVERIFY(run.waitForStarted());
+        QTest::qWait(500);
+        QElapsedTimer t;
+        t.start();
+        board.stop();
+        QVERIFY(run.waitForFinished(10'000));
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(run.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+        QVERIFY2(err.contains("Serial port " + board.devicePath() + " lost"), qPrintable(err));
     }
 
     void registersAsHex()

@@ -91,7 +91,8 @@ private slots:
         QVERIFY(bench().siteLicense.isEmpty());
         QVERIFY(!m_wb->view().siteItems.isEmpty() && !m_wb->view().siteItems.last());
         QVERIFY(m_wb->view().captions.isEmpty());
-        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message), folderExists ? QStringList{kFolderExists} : QStringList());
+        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message),
+                 folderExists ? QStringList{kFolderExists} : QStringList());
     }
 
     void yesKeepsTheFolderAsItIs()

@@ -127,7 +127,8 @@ private slots:
             writeBackup(fileBytes <= 40 ? backup.left(fileBytes) : backup + '\0');
 
         QCOMPARE(::sendTotalisers(m_wb->bench(), link()), message.isEmpty());
-        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_wb->op().texts(ScriptedOperator::Kind::Message),
+                 message.isEmpty() ? QStringList() : QStringList{message});
         const auto updates = m_wb->board().model().totalsUpdates;
         QCOMPARE(updates.size(), message.isEmpty() ? 1 : 0);
         if (message.isEmpty())
@@ -173,7 +174,8 @@ private slots:
         startSite();
         m_wb->op().answerTotals(slotValues(100.0f));
         QVERIFY(queryTotalisers(m_wb->bench()));
-        QVERIFY2(m_wb->op().texts(ScriptedOperator::Kind::Message).isEmpty(), "nothing to overwrite, nothing asked");
+        QVERIFY2(m_wb->op().texts(ScriptedOperator::Kind::Message).isEmpty(),
+                 "nothing to overwrite, nothing asked");
         QCOMPARE(readAll(siteFile("Backup_Totalisers.bin")), bytesOf(slotValues(100.0f)));
         const QList<QByteArray> expected = {
             "Created via Query\r",

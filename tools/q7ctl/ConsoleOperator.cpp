@@ -48,3 +48,8 @@ std::unique_ptr<Progress> ConsoleOperator::createProgress()
 {
     return std::make_unique<SilentProgress>();
 }
+
+void ConsoleOperator::setStatus(const QString& text)
+{
+    m_err << "q7ctl: " << text << Qt::endl;
+}

@@ -20,7 +20,7 @@ public:
     PortChoice selectPort(const QStringList& ports, const QString& preselected) override;
     void showPreview(const PagedDocument& document, const QString& title) override;
     std::unique_ptr<Progress> createProgress() override;
-    void setStatus(const QString&) override {}
+    void setStatus(const QString& text) override;
 
 private:
     QTextStream& m_err;

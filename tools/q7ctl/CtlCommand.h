@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class Q7Port;
+
 // q7ctl is a second front end on the same core as the program. Each group of commands lives
 // in its own source file and registers itself here, so the groups grow independently.
 
@@ -62,5 +64,8 @@ struct Register
 
 // Prints "q7ctl: " + text on standard error and returns the exit status.
 int fail(Io& io, const QString& text, int status = Failed);
+
+// "cannot open port NAME" with the reason the link gave, e.g. who may open the device.
+QString openFailure(const QString& name, const Q7Port& link);
 
 } // namespace q7ctl

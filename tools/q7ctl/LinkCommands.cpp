@@ -18,6 +18,12 @@
 
 using namespace q7ctl;
 
+QString q7ctl::openFailure(const QString& name, const Q7Port& link)
+{
+    const QString reason = link.openError();
+    return QStringLiteral("cannot open port ") + name + (reason.isEmpty() ? QString() : ": " + reason);
+}
+
 namespace {
 
 constexpr int kRebootWaitMs = 90'000;
@@ -52,8 +58,14 @@ std::optional<int> open(Session& s, Args& args, Io& io)
     }
     s.port = std::make_unique<Q7Port>(s.clock);
     s.port->setOperator(&s.op);
+    // Of the link's reports only the device going away is news to a shell user: the command's
+    // own failure line follows it.
+    s.port->OnPortDebugEvent = [&io](Q7Port& port, const QString& text) {
+        if (port.linkLost())
+            io.err << "q7ctl: " << text << Qt::endl;
+    };
     if (!s.port->OpenPort(name, 9600))
-        return fail(io, "cannot open port " + name);
+        return fail(io, openFailure(name, *s.port));
     return std::nullopt;
 }
 

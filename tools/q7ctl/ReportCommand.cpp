@@ -57,7 +57,7 @@ int report(q7ctl::Args& args, q7ctl::Io& io)
     Q7Port link(clock);
     link.setOperator(&op);
     if (!link.OpenPort(*port, 9600))
-        return q7ctl::fail(io, "cannot open port " + *port);
+        return q7ctl::fail(io, q7ctl::openFailure(*port, link));
     // A workflow fetches the three records before its report; so does this command.
     const struct
     {
