@@ -3,13 +3,14 @@
 #include "AppFolders.h"
 #include "Clock.h"
 #include "DesktopFileBrowser.h"
-#include "ManualVolumeWatch.h"
+#include "PlatformVolumeWatch.h"
 #include "Ports.h"
 #include "Q7Application.h"
 #include "QtOperator.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
+#include "SummaryLog.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
 #include <QIcon>
@@ -32,7 +33,8 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
     SingleInstance instance;
     std::optional<AppFolders> folders;
     DesktopFileBrowser fileBrowser;
-    ManualVolumeWatch manualVolumes;
+    std::unique_ptr<VolumeWatch> platformVolumes;
+    SummaryLog summaryLog;
     std::optional<SerialPorts> ports;
 
     return startUp(
@@ -41,12 +43,15 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
             if (options.prepare)
                 options.prepare(options);
             folders = options.dataRoot ? AppFolders(*options.dataRoot) : AppFolders();
-            VolumeWatch& volumes = options.volumes ? *options.volumes : manualVolumes;
+            if (!options.volumes)
+                platformVolumes = createPlatformVolumeWatch();
+            VolumeWatch& volumes = options.volumes ? *options.volumes : *platformVolumes;
             const QString settingsPath = SettingsFile::defaultPath();
             ports.emplace(options.extraPorts);
             MainFormServices services{op,          SystemClock::instance(), *folders, fileBrowser, volumes,
                                       settingsPath};
             services.ports = &*ports;
+            services.summaryLog = &summaryLog;
             auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
             op.setOwner(window.get());
             if (options.onMainWindow)

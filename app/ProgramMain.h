@@ -23,8 +23,7 @@ struct ProgramOptions
     // The folder the data folder tree is made under; the platform's per-user location when
     // unset.
     std::optional<QString> dataRoot;
-    // Reports SD cards; when null, cards are reported by hand until the platform's volume
-    // watch is in place.
+    // Reports SD cards; the platform's watch of mounted volumes when null.
     VolumeWatch* volumes = nullptr;
     // Called once with the constructed main window, before it is shown.
     std::function<void(TQ7UpgradeUtilityMainForm&, Operator&)> onMainWindow;

@@ -178,9 +178,34 @@ bool QtOperator::manualCc(CalRecord& record)
     return form.exec() == QDialog::Accepted;
 }
 
-QStringList QtOperator::openFiles(const QString&, const QString&)
+void QtOperator::prepareOpenFiles(QFileDialog& dialog, const QString& title, const QString& filter)
 {
-    return {};
+    dialog.setWindowTitle(title);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+#ifndef Q_OS_WIN
+    // Desktop portals match patterns by letter case; photographs come as .JPG and .jpg alike.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
+    QStringList entries;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype at = 0; at + 1 < parts.size(); at += 2) {
+        const QString& description = parts.at(at);
+        // A description that names its patterns already is the entry as the technician reads it.
+        entries << (description.trimmed().endsWith(QLatin1Char(')'))
+                        ? description
+                        : description + QStringLiteral(" (") + parts.at(at + 1) + QLatin1Char(')'));
+    }
+    dialog.setNameFilters(entries);
+}
+
+QStringList QtOperator::openFiles(const QString& title, const QString& filter)
+{
+    QFileDialog dialog(m_owner);
+    prepareOpenFiles(dialog, title, filter);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 void QtOperator::configurePort(TVaComm& comm)

@@ -2,6 +2,7 @@
 
 #include "WorkflowOperator.h"
 
+#include <QFileDialog>
 #include <QPointer>
 #include <QWidget>
 
@@ -29,6 +30,10 @@ public:
     bool manualCc(CalRecord& record) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
     void configurePort(TVaComm& comm) override;
+
+    // The open-file dialog as openFiles shows it: existing files only, several at once, and
+    // filter's "description|pattern" pairs as its entries, matched without regard to letter case.
+    static void prepareOpenFiles(QFileDialog& dialog, const QString& title, const QString& filter);
 
 private:
     QPointer<QWidget> m_owner;

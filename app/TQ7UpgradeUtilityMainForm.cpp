@@ -73,8 +73,8 @@ TQ7UpgradeUtilityMainForm::TQ7UpgradeUtilityMainForm(const MainFormServices& ser
     setSiteItemsEnabled(false);
     loadSettings();
 
-    connect(&m_volumes, &VolumeWatch::volumeArrived, this, &TQ7UpgradeUtilityMainForm::volumeArrived);
-    connect(&m_volumes, &VolumeWatch::volumeRemoved, this, &TQ7UpgradeUtilityMainForm::volumeRemoved);
+    // Registered from the start, as the shell's notifications are; the SD-card transfers act
+    // on what it reports while they wait for a card.
     m_volumes.start();
 
     // Reachable only through code: the manual configuration upgrade is not offered.
@@ -197,10 +197,15 @@ void TQ7UpgradeUtilityMainForm::buildMenu()
             &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::RestoreSite1Click);
     CopydatafilesfromSDcard1 = addItem(manual, QStringLiteral("CopydatafilesfromSDcard1"),
                                        QStringLiteral("Collect log files from SDCARD"));
+    connect(CopydatafilesfromSDcard1, &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::CopydatafilesfromSDcard1Click);
     CopyfilestoSDCard1 =
         addItem(manual, QStringLiteral("CopyfilestoSDCard1"), QStringLiteral("Send log files to SD Card"));
+    connect(CopyfilestoSDCard1, &QAction::triggered, this,
+            &TQ7UpgradeUtilityMainForm::CopyfilestoSDCard1Click);
     AddImagestoFolder =
         addItem(manual, QStringLiteral("AddImagestoFolder"), QStringLiteral("Add Images to Data Folder"));
+    connect(AddImagestoFolder, &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::AddImagestoFolderClick);
     connect(addItem(manual, QStringLiteral("GenerateReport1"), QStringLiteral("Generate Report")),
             &QAction::triggered, this, &TQ7UpgradeUtilityMainForm::GenerateReport1Click);
     addMenuBarSeparator(bar, QStringLiteral("N4"));
@@ -339,6 +344,21 @@ void TQ7UpgradeUtilityMainForm::RestoreSite1Click()
     Flows::restoreSite(*m_bench);
 }
 
+void TQ7UpgradeUtilityMainForm::CopydatafilesfromSDcard1Click()
+{
+    Flows::collectLogFiles(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::CopyfilestoSDCard1Click()
+{
+    Flows::sendLogFiles(*m_bench);
+}
+
+void TQ7UpgradeUtilityMainForm::AddImagestoFolderClick()
+{
+    Flows::addImagesToFolder(*m_bench);
+}
+
 void TQ7UpgradeUtilityMainForm::closeEvent(QCloseEvent* event)
 {
     // A second close request while the summary log retry box is up must not start the
@@ -373,16 +393,4 @@ void TQ7UpgradeUtilityMainForm::setUpgradeButton(bool visible, bool enabled)
 {
     UpgradeBtn->setEnabled(enabled);
     UpgradeBtn->setVisible(visible);
-}
-
-void TQ7UpgradeUtilityMainForm::volumeArrived(const QString& root)
-{
-    // Registered from the start so no insertion is missed; the SD-card transfer decides what
-    // an arriving card means.
-    Q_UNUSED(root);
-}
-
-void TQ7UpgradeUtilityMainForm::volumeRemoved(const QString& root)
-{
-    Q_UNUSED(root);
 }

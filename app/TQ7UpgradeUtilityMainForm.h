@@ -70,6 +70,9 @@ public slots:
     void BackupSiteusingSDCardonlyAuto1Click();
     void ManualConfigurationUpgradeAuto1Click();
     void RestoreSite1Click();
+    void CopydatafilesfromSDcard1Click();
+    void CopyfilestoSDCard1Click();
+    void AddImagestoFolderClick();
 
     // Link events.
     void onRxEvent();
@@ -93,8 +96,6 @@ private:
     void loadSettings();
     void FormShow();
     void FormClose();
-    void volumeArrived(const QString& root);
-    void volumeRemoved(const QString& root);
     static void paintLed(QFrame* led, bool seen);
 
     WorkflowOperator& m_op;

@@ -74,27 +74,37 @@ struct WatchActive
     ~WatchActive() { bench.sdWatchActive = false; }
 };
 
+// The rest of an attempt begun with startAttempt: the card asked for and waited for, then the
+// attempt's end message; true when the card was copied.
+bool cardAttempt(Workbench& bench, const QString& caption, const QString& doneText, SiteState::Step step)
+{
+    std::unique_ptr<Progress> progress;
+    const Outcome outcome = waitForCard(bench, caption, progress);
+    if (outcome == Outcome::Copied) {
+        bench.op().message(doneText);
+        bench.siteState.setStep(step);
+        return true;
+    }
+    if (outcome == Outcome::TimedOut)
+        bench.op().message(QStringLiteral("Failed to detect SDCARD"));
+    return false;
+}
+
 } // namespace
 
 bool collectSdLogFiles(Workbench& bench)
 {
     SdCardWatch watch(bench);
     WatchActive active{bench};
-    Operator& op = bench.op();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         startAttempt(bench, false);
-        op.message(QStringLiteral("Please power down the Existing Q7 board.\nRemove SD Card from tray.\nOnce "
-                                  "completed press OK to continue."));
-        std::unique_ptr<Progress> progress;
-        const Outcome outcome =
-            waitForCard(bench, QStringLiteral("Transfering Data files to SD Card"), progress);
-        if (outcome == Outcome::Copied) {
-            op.message(QStringLiteral("Remove SD Card from PC and insert back into Existing Q7 board."));
-            bench.siteState.setStep(SiteState::BACKUP_DATAFILES);
+        bench.op().message(
+            QStringLiteral("Please power down the Existing Q7 board.\nRemove SD Card from tray.\nOnce "
+                           "completed press OK to continue."));
+        if (cardAttempt(bench, QStringLiteral("Transfering Data files to SD Card"),
+                        QStringLiteral("Remove SD Card from PC and insert back into Existing Q7 board."),
+                        SiteState::BACKUP_DATAFILES))
             return true;
-        }
-        if (outcome == Outcome::TimedOut)
-            op.message(QStringLiteral("Failed to detect SDCARD"));
     }
     return false;
 }
@@ -103,20 +113,14 @@ bool sendSdLogFiles(Workbench& bench)
 {
     SdCardWatch watch(bench);
     WatchActive active{bench};
-    Operator& op = bench.op();
-    op.message(QStringLiteral(
+    bench.op().message(QStringLiteral(
         "Remove SD Card from tray of Replacement board.\nOnce completed press OK to continue."));
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         startAttempt(bench, true);
-        std::unique_ptr<Progress> progress;
-        const Outcome outcome = waitForCard(bench, QStringLiteral("Transfering Data files"), progress);
-        if (outcome == Outcome::Copied) {
-            op.message(QStringLiteral("Remove SD Card from PC and insert back into Upgrade board."));
-            bench.siteState.setStep(SiteState::RESTORE_DATAFILES);
+        if (cardAttempt(bench, QStringLiteral("Transfering Data files"),
+                        QStringLiteral("Remove SD Card from PC and insert back into Upgrade board."),
+                        SiteState::RESTORE_DATAFILES))
             return true;
-        }
-        if (outcome == Outcome::TimedOut)
-            op.message(QStringLiteral("Failed to detect SDCARD"));
     }
     return false;
 }

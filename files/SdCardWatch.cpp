@@ -1,5 +1,6 @@
 #include "SdCardWatch.h"
 
+#include "BackupDigests.h"
 #include "Clock.h"
 #include "Operator.h"
 #include "VolumeWatch.h"
@@ -163,8 +164,9 @@ void SdCardWatch::copyVolume(const QString& card, Progress& progress)
                 continue;
             if (!copyWholeFile(card + found, bench.siteDataDir + backup).ok)
                 throw VolumeFailure{};
-            // TODO(backup.sha256): BackupDigests::update(bench.siteDataDir, backup) once it is
-            // implemented, so the restore checks these backups like the board's own.
+            // The restore checks these backups against backup.sha256 like the board's own.
+            if (!BackupDigests::update(bench.siteDataDir, backup))
+                throw VolumeFailure{};
         }
         bench.totalsFromQuery = false;
     }

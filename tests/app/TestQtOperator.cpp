@@ -9,10 +9,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -75,7 +79,7 @@ private slots:
         robot.on<QInputDialog>([&](QInputDialog* dialog) {
             caption = dialog->windowTitle();
             label = dialog->labelText();
-            dialog->accept();
+            static_cast<QDialog*>(dialog)->accept();
         });
         QCOMPARE(op.inputText("Operator Name", "Please enter you name", "Ann"),
                  std::optional<QString>("Ann"));
@@ -150,6 +154,54 @@ private slots:
         choose(QDialogButtonBox::Ok);
         op.configurePort(comm);
         QCOMPARE(comm.PortName, QString("/dev/ttyQ7"));
+    }
+
+    void openFilesOffersPhotographsInAnyLetterCase()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"a.jpg", "B.JPG", "c.jpeg", "d.txt"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QtOperator qtOperator;
+        QString title;
+        QStringList filters;
+        QStringList offered;
+        ModalRobot robot;
+        robot.on<QFileDialog>([&](QFileDialog* dialog) {
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+            dialog->setDirectory(dir.path());
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            // What the dialog lists: the folder's rows, each enabled where filtered names are
+            // shown but disabled.
+            const auto listed = [&] {
+                QStringList names;
+                const QModelIndex folder = model->index(dir.path());
+                for (int row = 0; row < model->rowCount(folder); ++row) {
+                    const QModelIndex entry = model->index(row, 0, folder);
+                    if (model->flags(entry) & Qt::ItemIsEnabled)
+                        names << model->fileName(entry);
+                }
+                names.sort(Qt::CaseInsensitive);
+                return names;
+            };
+            QTRY_VERIFY(listed().contains("a.jpg") && listed().contains("B.JPG"));
+            offered = listed();
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            edit->setText(QStringLiteral("\"a.jpg\" \"B.JPG\""));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const QStringList chosen =
+            static_cast<WorkflowOperator&>(qtOperator)
+                .openFiles("Select all images you want to add to Data Folder", "Image files (*.jpg)|*.JPG");
+        QCOMPARE(title, "Select all images you want to add to Data Folder");
+        QCOMPARE(filters, QStringList({"Image files (*.jpg)"}));
+        QCOMPARE(offered, QStringList({"a.jpg", "B.JPG"}));
+        QCOMPARE(chosen, QStringList({dir.filePath("a.jpg"), dir.filePath("B.JPG")}));
     }
 };
 

@@ -135,9 +135,9 @@ private slots:
         QCOMPARE(removed.takeFirst().at(0).toString(), newCard);
         QVERIFY(volumes.volumes().isEmpty());
 
-        // The window's own slots receive the watch's reports (disconnect tells whether it was).
-        QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeArrived, m_window.get(), nullptr));
-        QVERIFY(QObject::disconnect(&volumes, &VolumeWatch::volumeRemoved, m_window.get(), nullptr));
+        // The window registered with the watch when it was built; the SD-card transfers act on
+        // its reports while they wait for a card.
+        QVERIFY(volumes.isStarted());
     }
 
     void theDemoRunsApartFromTheProgramAndOnlyOnce()

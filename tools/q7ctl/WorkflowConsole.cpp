@@ -323,7 +323,12 @@ int WorkflowConsole::run(const std::function<bool(Workbench&)>& workflow)
     // Only the given device takes part: q7ctl never probes the PC's other serial ports.
     SerialPorts ports(m_answers.port.isEmpty() ? QStringList() : QStringList{m_answers.port},
                       SerialPorts::System::Excluded);
-    ManualVolumeWatch volumes;
+    ManualVolumeWatch noCards;
+    VolumeWatch& volumes = m_volumes ? *m_volumes : noCards;
+    if (!volumes.start()) {
+        m_op.error(QStringLiteral("Volumes cannot be watched on this system."));
+        return Failed;
+    }
 
     std::unique_ptr<Workbench> bench;
     try {

@@ -16,6 +16,7 @@
 #include <vector>
 
 class SummaryLogWriter;
+class VolumeWatch;
 class Workbench;
 
 namespace q7ctl {
@@ -133,6 +134,8 @@ public:
     void setSummaryLog(SummaryLogWriter* writer) { m_summaryLog = writer; }
     // Files written below folder are listed too (the data folder always is).
     void watchFolder(const QString& folder);
+    // Reports the cards of the SD-card transfers; none is ever reported when null.
+    void setVolumes(VolumeWatch* volumes) { m_volumes = volumes; }
 
     // Exit status: Ok when the workflow succeeded, Failed otherwise.
     int run(const std::function<bool(Workbench&)>& workflow);
@@ -150,6 +153,7 @@ private:
     WorkflowAnswers m_answers;
     ConsoleWorkflowOperator m_op;
     SummaryLogWriter* m_summaryLog = nullptr;
+    VolumeWatch* m_volumes = nullptr;
     QStringList m_watched;
 };
 
