@@ -72,9 +72,12 @@ public:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // The folder's files, leaving out the session log every site folder keeps beside them.
     static QStringList files(const QString& folder)
     {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        names.removeAll(QStringLiteral("Session Log.txt"));
+        return names;
     }
 
     // Runs action once the guided wait has begun (after the question it is attached to was
