@@ -73,3 +73,21 @@ public:
     // The main window's status line; a text stays until the next one replaces it.
     virtual void setStatus(const QString& text) = 0;
 };
+
+// A button's caption, as a transcript or a log names the answer given.
+inline QString answerName(Operator::Answer answer)
+{
+    switch (answer) {
+    case Operator::Answer::Ok:
+        return QStringLiteral("OK");
+    case Operator::Answer::Cancel:
+        return QStringLiteral("Cancel");
+    case Operator::Answer::Yes:
+        return QStringLiteral("Yes");
+    case Operator::Answer::No:
+        return QStringLiteral("No");
+    case Operator::Answer::Retry:
+        return QStringLiteral("Retry");
+    }
+    return QStringLiteral("?");
+}

@@ -5,23 +5,6 @@
 
 namespace {
 
-QString answerText(Operator::Answer answer)
-{
-    switch (answer) {
-    case Operator::Answer::Ok:
-        return QStringLiteral("OK");
-    case Operator::Answer::Cancel:
-        return QStringLiteral("Cancel");
-    case Operator::Answer::Yes:
-        return QStringLiteral("Yes");
-    case Operator::Answer::No:
-        return QStringLiteral("No");
-    case Operator::Answer::Retry:
-        return QStringLiteral("Retry");
-    }
-    return QStringLiteral("?");
-}
-
 QString quoted(const QString& text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -71,7 +54,7 @@ Operator::Answer LoggingOperator::message(const QString& text, const QString& ca
     const Answer answer = m_inner.message(text, caption, buttons, icon);
     m_log.add(QStringLiteral("Message") +
               (caption.isEmpty() ? QString() : QLatin1Char(' ') + quoted(caption)) + QStringLiteral(": ") +
-              text + QStringLiteral(" -> ") + answerText(answer));
+              text + QStringLiteral(" -> ") + answerName(answer));
     return answer;
 }
 

@@ -44,23 +44,6 @@ private:
     ConsoleWorkflowOperator& m_op;
 };
 
-QString buttonsAnswer(Operator::Answer answer)
-{
-    switch (answer) {
-    case Operator::Answer::Ok:
-        return QStringLiteral("OK");
-    case Operator::Answer::Cancel:
-        return QStringLiteral("Cancel");
-    case Operator::Answer::Yes:
-        return QStringLiteral("Yes");
-    case Operator::Answer::No:
-        return QStringLiteral("No");
-    case Operator::Answer::Retry:
-        return QStringLiteral("Retry");
-    }
-    return {};
-}
-
 } // namespace
 
 WorkflowAnswers WorkflowAnswers::take(Args& args)
@@ -171,7 +154,7 @@ Operator::Answer ConsoleWorkflowOperator::message(const QString& text, const QSt
             break;
         }
     }
-    answered(buttonsAnswer(*answer));
+    answered(answerName(*answer));
     return *answer;
 }
 
