@@ -14,6 +14,7 @@ private slots:
     {
         ReplacementBench w;
         Q7Port& link = w.openPort();
+        const std::int64_t start = w.clock().msecs();
         QVERIFY(rebootBoard(w.workbench(), link));
 
         QList<int> percents;
@@ -32,7 +33,8 @@ private slots:
                 expected << s * 100 / 60;
         QCOMPARE(percents.mid(0, 5), (QList<int>{0, 1, 3, 5, 6}));
         QCOMPARE(percents, expected);
-        QVERIFY(w.clock().skippedMs() >= 60000);
+        // The minute passes on the clock, mostly skipped, partly real on a slow machine.
+        QVERIFY(w.clock().msecs() - start >= 60000);
         QCOMPARE(w.board().model().count(0x43), 1);
     }
 
