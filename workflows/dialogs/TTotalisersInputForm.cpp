@@ -21,14 +21,14 @@ TTotalisersInputForm::TTotalisersInputForm(QWidget* owner) : QDialog(owner)
     auto* grid = new QGridLayout;
     int row = 0;
     for (const int slot : TotalisersInput::kDialogOrder) {
-        const TotalisersInput::Box& spec = TotalisersInput::kBoxes[static_cast<std::size_t>(slot)];
+        const TotalisersInput::Box& slotBox = TotalisersInput::kBoxes[static_cast<std::size_t>(slot)];
         auto* box = new QLineEdit(this);
-        box->setObjectName(QLatin1String(spec.name));
+        box->setObjectName(QLatin1String(slotBox.name));
         box->setAlignment(Qt::AlignRight);
         box->installEventFilter(this);
         connect(box, &QLineEdit::textEdited, this, [this, box] { ForwardTotalEBChange(box); });
         m_boxes[static_cast<std::size_t>(slot)] = box;
-        grid->addWidget(new QLabel(QLatin1String(spec.caption), this), row, 0);
+        grid->addWidget(new QLabel(QLatin1String(slotBox.caption), this), row, 0);
         grid->addWidget(box, row, 1);
         grid->addWidget(new QLabel(QStringLiteral("KL"), this), row, 2);
         ++row;
