@@ -54,12 +54,12 @@ void addImages(Workbench& bench)
     if (answer == Operator::Answer::Yes) {
         progress->show();
         const std::int64_t deadline = clock.msecs() + kMountWaitMs;
-        while (clock.msecs() < deadline) {
-            const std::int64_t elapsed = kMountWaitMs / 1000 - (deadline - clock.msecs()) / 1000;
-            clock.processEvents();
-            clock.delay(1);
+        for (std::int64_t remaining = deadline - clock.msecs(); remaining > 0;
+             remaining = deadline - clock.msecs()) {
+            const std::int64_t elapsed = kMountWaitMs / 1000 - remaining / 1000;
             progress->setProgress(kCaption, kWait, int(elapsed * 20));
-            clock.processEvents();
+            // The window stays responsive in the wait; nothing is shown until the next second.
+            clock.delay(untilNextWholeSecond(remaining));
         }
         progress->hide();
         clock.processEvents();

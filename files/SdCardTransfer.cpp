@@ -48,8 +48,9 @@ Outcome waitForCard(Workbench& bench, const QString& caption, std::unique_ptr<Pr
     bool startedSeen = false;
     // transferDone first: a copy that ends after the deadline still counts.
     while (!bench.transferDone && clock.msecs() < deadline) {
-        // The volume notifications and the copy step run in here.
-        clock.waitForEvents(3);
+        // The volume notifications and the copy step run in here, and wake the wait at once;
+        // otherwise it sleeps until the shown second can next change.
+        clock.waitForEvents(int(untilNextWholeSecond(deadline - clock.msecs())));
         if (bench.transferStarted) {
             if (!startedSeen) {
                 startedSeen = true;

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdint>
 
 // Every wait of the program reads time through a Clock, so a test can run a whole upgrade
@@ -41,6 +42,13 @@ public:
     // A fixed wait that keeps the window responsive.
     virtual void delay(std::int64_t ms) = 0;
 };
+
+// How long a wait that shows whole seconds may block before its figure can next change: up to
+// the next whole second of the time remaining, never past the end.
+inline std::int64_t untilNextWholeSecond(std::int64_t remainingMs)
+{
+    return remainingMs <= 0 ? 0 : std::min<std::int64_t>(remainingMs % 1000 + 1, remainingMs);
+}
 
 class SystemClock : public Clock
 {

@@ -40,7 +40,7 @@ bool rebootBoard(Workbench& bench, Q7Port& link)
             }
             // Up to the next whole second of the remaining time, the only moment the
             // percentage can change; the fixed wait keeps the window responsive meanwhile.
-            clock.delay(std::min<std::int64_t>(remaining % 1000 + 1, remaining));
+            clock.delay(untilNextWholeSecond(remaining));
         }
         result = link.sendNullCommand();
     }
