@@ -37,8 +37,9 @@ bool copyImages(Workbench& bench, const QStringList& files, int& copied)
 
 } // namespace
 
-void addImages(Workbench& bench)
+bool addImages(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Add images to folder"));
     WorkflowOperator& op = bench.op();
     Clock& clock = bench.clock();
     bench.setUpgradeButton(false, false);
@@ -68,8 +69,9 @@ void addImages(Workbench& bench)
             op.openFiles(QStringLiteral("Select all images you want to add to Data Folder"),
                          QStringLiteral("Image files (*.jpg)|*.JPG"));
         if (!copyImages(bench, files, copied))
-            return;
+            return false;
     }
     progress.reset();
     op.message(QStringLiteral("A total of %1 images were copied to the data folder").arg(copied));
+    return logged.result(true);
 }

@@ -95,6 +95,7 @@ bool cardAttempt(Workbench& bench, const QString& caption, const QString& doneTe
 
 bool collectSdLogFiles(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Copy data files from SD card"));
     SdCardWatch watch(bench);
     WatchActive active{bench};
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -105,13 +106,14 @@ bool collectSdLogFiles(Workbench& bench)
         if (cardAttempt(bench, QStringLiteral("Transfering Data files to SD Card"),
                         QStringLiteral("Remove SD Card from PC and insert back into Existing Q7 board."),
                         SiteState::BACKUP_DATAFILES))
-            return true;
+            return logged.result(true);
     }
     return false;
 }
 
 bool sendSdLogFiles(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Copy files to SD card"));
     SdCardWatch watch(bench);
     WatchActive active{bench};
     bench.op().message(QStringLiteral(
@@ -121,7 +123,7 @@ bool sendSdLogFiles(Workbench& bench)
         if (cardAttempt(bench, QStringLiteral("Transfering Data files"),
                         QStringLiteral("Remove SD Card from PC and insert back into Upgrade board."),
                         SiteState::RESTORE_DATAFILES))
-            return true;
+            return logged.result(true);
     }
     return false;
 }

@@ -330,6 +330,7 @@ private:
 
     std::int32_t m_commsCountdown = 0;
     std::unique_ptr<QSaveFile> m_file;
+    QByteArray m_fileBytes; // what m_file holds so far, for the observers of files written
     // Set while a record file is fetched: the only length the transfer may commit.
     std::optional<qint64> m_requiredFileSize;
     Operator* m_operator = nullptr;

@@ -6,6 +6,7 @@
 #include "Operator.h"
 #include "Q7Protocol.h"
 #include "TVaComm.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -216,6 +217,7 @@ bool Q7Port::getFile(const QString& path)
     // The blocks go to a temporary file beside the target, which replaces the target only when
     // the board signals the end of the file: a transfer that fails leaves an earlier file whole.
     m_file = std::make_unique<QSaveFile>(path);
+    m_fileBytes.clear();
     if (!m_file->open(QIODevice::WriteOnly)) {
         m_file.reset();
         showFault(kFaultFileCreate);
@@ -243,6 +245,7 @@ void Q7Port::closeTransferFile()
         m_file->cancelWriting();
         m_file.reset();
     }
+    m_fileBytes.clear();
 }
 
 bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
@@ -268,6 +271,7 @@ bool Q7Port::receiveFile(std::uint8_t type, bool isRetry)
     if (step.storesData && m_file && frame.dataLen > 0) {
         const auto n = std::min<std::uint16_t>(frame.dataLen, Q7Frame::kDataSize);
         m_file->write(reinterpret_cast<const char*>(frame.data.data()), n);
+        m_fileBytes.append(reinterpret_cast<const char*>(frame.data.data()), n);
         bytesWritten += n;
     }
     switch (step.end) {
@@ -300,9 +304,10 @@ void Q7Port::commitTransferFile()
     // already at the path. Otherwise the file takes the target's place only now; if that fails
     // the transfer failed.
     const bool rightLength = !m_requiredFileSize || *m_requiredFileSize == static_cast<qint64>(bytesWritten);
-    if (rightLength && m_file && m_file->commit())
+    if (rightLength && m_file && m_file->commit()) {
         fileDone = true;
-    else
+        tellWholeFileObservers(m_file->fileName(), m_fileBytes);
+    } else
         transferStop = true;
     closeTransferFile();
 }

@@ -13,14 +13,15 @@ std::map<int, WholeFileObserver>& observers()
     return all;
 }
 
-void tellObservers(const QString& path, const QByteArray& bytes)
+} // namespace
+
+void tellWholeFileObservers(const QString& path, const QByteArray& bytes)
 {
     // A copy: an observer may itself write a file, or remove itself, while it is told.
     const auto current = observers();
     for (const auto& [id, observer] : current)
         observer(path, bytes);
 }
-} // namespace
 
 int addWholeFileObserver(WholeFileObserver observer)
 {
@@ -59,7 +60,7 @@ WholeFileResult writeWholeFile(const QString& path, const QByteArray& bytes)
     }
     if (!file.commit())
         return {false, file.errorString()};
-    tellObservers(path, bytes);
+    tellWholeFileObservers(path, bytes);
     return {true, {}};
 }
 

@@ -26,3 +26,6 @@ using WholeFileObserver = std::function<void(const QString& path, const QByteArr
 // Returns the id that removes it again. Observers may come and go in any order.
 int addWholeFileObserver(WholeFileObserver observer);
 void removeWholeFileObserver(int id);
+// For a writer that puts a file in place whole by other means (a stream of blocks into a
+// QSaveFile), once it is in place: the observers hear of it as of any other.
+void tellWholeFileObservers(const QString& path, const QByteArray& bytes);

@@ -67,6 +67,7 @@ LinkWorkflowEnd backUpBoard(Workbench& bench, Q7Port& link, Progress& progress)
 
 bool collectCcsData(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Backup"));
     WorkflowOperator& op = bench.op();
     if (op.message(QStringLiteral("Please check Existing Q7 is powered up and USB comms cable is securely "
                                   "connected.\nPress OK to continue"),
@@ -77,9 +78,9 @@ bool collectCcsData(Workbench& bench)
     const LinkWorkflowEnd end = runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
         return backUpBoard(bench, link, *progress);
     });
-    return tellLinkWorkflowEnd(
+    return logged.result(tellLinkWorkflowEnd(
         bench, end, QStringLiteral("CCS information from Existing Q7 board collected successfully"),
-        QStringLiteral("Failed to collect CCS information from Existing Q7 board"));
+        QStringLiteral("Failed to collect CCS information from Existing Q7 board")));
 }
 
 QString hardwareRevisionPrompt(int board)

@@ -11,6 +11,7 @@
 #include "WorkflowOperator.h"
 
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -43,6 +44,7 @@ void completed(Workbench& bench, std::uint8_t upgradeType)
 
 void runSdCardOnlyUpgrade(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("SD card only upgrade"));
     bench.setUpgradeButton(false, false);
     const auto steps = [&bench] {
         if (!confirmed(
@@ -66,7 +68,7 @@ void runSdCardOnlyUpgrade(Workbench& bench)
                    QStringLiteral("New board installation")) &&
                sendCcData(bench);
     };
-    if (steps()) {
+    if (logged.result(steps())) {
         completed(bench, SiteState::kSdCardOnly);
         return;
     }
@@ -81,6 +83,9 @@ namespace Flows {
 void fullyAutomatedUpgrade(Workbench& bench)
 {
     guarded(bench, [&bench] {
+        // Ended before a fall-back to the SD-card-only upgrade begins, which is logged as its own.
+        std::optional<LoggedWorkflow> logged(std::in_place, bench.sessionLog(),
+                                             QStringLiteral("Fully automated upgrade"));
         bench.setUpgradeButton(false, false);
         const bool upgraded =
             collectCcsData(bench) && collectSdLogFiles(bench) && sendSdLogFiles(bench) &&
@@ -90,7 +95,7 @@ void fullyAutomatedUpgrade(Workbench& bench)
                                "done... Press OK to continue."),
                 QStringLiteral("New board installation")) &&
             sendCcData(bench);
-        if (upgraded) {
+        if (logged->result(upgraded)) {
             bench.upgradeFailureCount = 0;
             completed(bench, SiteState::kFullyAutomated);
             return;
@@ -105,6 +110,7 @@ void fullyAutomatedUpgrade(Workbench& bench)
             QStringLiteral(
                 "Unable to connect to Existing Q7 board.\nDo you wish to Restore Site using SD Card only?"),
             QStringLiteral("New board installation"), Operator::Buttons::YesNo);
+        logged.reset();
         if (answer == Operator::Answer::Yes)
             runSdCardOnlyUpgrade(bench);
         else

@@ -42,12 +42,13 @@ void backupSite(Workbench& bench)
 
 bool generateReport(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Generate Report"));
     bench.setUpgradeButton(false, false);
     const LinkWorkflowEnd end = runOverLink(bench, {10, 15, 20}, [&bench](Q7Port& link, auto& progress) {
         return reportBoard(bench, link, progress);
     });
-    return tellLinkWorkflowEnd(bench, end, QStringLiteral("Report generated successfully"),
-                               QStringLiteral("Failed to generate report"));
+    return logged.result(tellLinkWorkflowEnd(bench, end, QStringLiteral("Report generated successfully"),
+                                             QStringLiteral("Failed to generate report")));
 }
 
 } // namespace Flows

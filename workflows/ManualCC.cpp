@@ -114,6 +114,7 @@ private:
 
 bool manualConfigurationUpgrade(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Manual configuration upgrade"));
     ManualUpgrade::Outcome outcome = ManualUpgrade::Outcome::Failed;
     try {
         ManualUpgrade upgrade(bench);
@@ -129,7 +130,7 @@ bool manualConfigurationUpgrade(Workbench& bench)
                                           "application before upgrading the next site."));
         bench.siteState.upgradeType |= SiteState::kManualConfiguration;
         bench.writeSummaryLineUntilWritten();
-        return true;
+        return logged.result(true);
     case ManualUpgrade::Outcome::Failed:
         bench.op().message(QStringLiteral(
             "Upgrade process failed.\nPlease shut down application before upgrading the next site."));

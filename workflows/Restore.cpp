@@ -226,6 +226,7 @@ private:
 
 bool sendCcData(Workbench& bench)
 {
+    LoggedWorkflow logged(bench.sessionLog(), QStringLiteral("Restore"));
     for (int attempt = 0; attempt < 3; ++attempt) {
         Attempt result = Attempt::Failed;
         try {
@@ -239,7 +240,7 @@ bool sendCcData(Workbench& bench)
         }
         if (result == Attempt::Succeeded) {
             bench.op().message(QStringLiteral("CC information updated in Replacement Q7 board successfully"));
-            return true;
+            return logged.result(true);
         }
         if (result == Attempt::Ended)
             return false;

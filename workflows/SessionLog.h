@@ -68,3 +68,26 @@ private:
     bool m_writing = false;
     QTimer m_soon;
 };
+
+// One workflow bracketed in the log: "… started" when made, "… succeeded" or "… failed" when it
+// goes. It ends failed unless the workflow handed its result through result(), so a cancel, an
+// early return or an error thrown through it all read as what they are.
+class LoggedWorkflow
+{
+public:
+    LoggedWorkflow(SessionLog& log, const QString& name) : m_log(log) { m_log.workflowStarted(name); }
+    ~LoggedWorkflow() { m_log.workflowEnded(m_ok); }
+    LoggedWorkflow(const LoggedWorkflow&) = delete;
+    LoggedWorkflow& operator=(const LoggedWorkflow&) = delete;
+
+    // The workflow's own result, passed through.
+    bool result(bool ok)
+    {
+        m_ok = ok;
+        return ok;
+    }
+
+private:
+    SessionLog& m_log;
+    bool m_ok = false;
+};

@@ -66,6 +66,16 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(run.err.contains("A total of 2 images were copied to the data folder"));
         QVERIFY(QFile::exists(site() + "IMG_2.JPG"));
+
+        // A photograph that cannot be put in place (a folder of its name is in the way) fails
+        // the run: a script must not take a missing photograph for a copied one.
+        write(m_dir.filePath("dcim/IMG_3.JPG"));
+        QVERIFY(QDir().mkpath(site() + "IMG_3.JPG"));
+        const ToolRun failed = q7ctl({"images", "--data", data(), "--licence", "site9", "--yes", "--fast",
+                                      m_dir.filePath("dcim/IMG_3.JPG")});
+        QCOMPARE(failed.exitCode, 1);
+        QVERIFY2(failed.err.contains("Cannot copy " + m_dir.filePath("dcim/IMG_3.JPG")),
+                 qPrintable(failed.err));
     }
 
     void usageErrors_data()

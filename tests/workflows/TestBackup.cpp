@@ -4,8 +4,10 @@
 #include "Q7Data.h"
 #include "SettingsFile.h"
 #include "Totalisers.h"
+#include "SessionLog.h"
 #include "WorkflowBench.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -185,6 +187,24 @@ private slots:
             "message |  | " + kSucceeded,
         };
         QCOMPARE(seen(m_wb->op()), expected);
+
+        // The session log accounts for every file the backup left, those the link streamed in
+        // included, by the digest of the bytes now on disk.
+        m_wb->bench().sessionLog().flush();
+        const QByteArray sessionLog = readAll(siteFile(SessionLog::kFileName));
+        QVERIFY(sessionLog.contains("  Backup started\r\n"));
+        QVERIFY(sessionLog.endsWith("  Backup succeeded\r\n"));
+        const QDir site(bench.siteDataDir);
+        for (const QString& name : site.entryList(QDir::Files)) {
+            if (name == SessionLog::kFileName)
+                continue;
+            const QByteArray bytes = readAll(siteFile(name));
+            const QByteArray line = "File written: " + site.dirName().toUtf8() + '/' + name.toUtf8() + ", " +
+                                    QByteArray::number(bytes.size()) + " bytes, SHA-256 " +
+                                    QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() +
+                                    "\r\n";
+            QVERIFY2(sessionLog.contains(line), line.constData());
+        }
     }
 
     void failures_data()

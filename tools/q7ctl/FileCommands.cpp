@@ -86,12 +86,7 @@ int images(q7ctl::Args& args, q7ctl::Io& io)
         });
     SummaryLog summaryLog;
     console.setSummaryLog(&summaryLog);
-    return console.run([](Workbench& bench) {
-        if (!selectSite(bench))
-            return false;
-        addImages(bench);
-        return true;
-    });
+    return console.run([](Workbench& bench) { return selectSite(bench) && addImages(bench); });
 }
 
 q7ctl::Register collectCommand{{QStringLiteral("sd-collect"), kCardUsage, &sdCollect}};
