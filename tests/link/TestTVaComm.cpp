@@ -150,7 +150,8 @@ private slots:
         t.start();
         // Unanswered, the null command would take its five one-second attempts.
         QVERIFY(!port.sendNullCommand());
-        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        // Far below the 5 s of the attempts, and far above a loaded sanitized run's delays.
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
         QVERIFY(port.linkLost());
         QVERIFY(!port.portOpen);
         QVERIFY(!port.comm().Active());
@@ -164,7 +165,8 @@ private slots:
         std::uint16_t length = 0;
         QVERIFY(!port.readRegisters(116, 1, buffer, length, 5));
         QVERIFY(!port.sendKalderFrame(0x00, buffer, length, 5));
-        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+        // Each would wait out its own attempts on a port still thought open.
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(status.size(), 1);
     }
 
