@@ -1,19 +1,26 @@
 // The demo's pieces in-process, as q7-demo wires them: the simulated board must reach the
-// program only through the ports it lists, and the Simulation menu must change what answers
-// on the cable and which card the program is told about.
+// program only through the ports it lists, and the bench (and the Simulation menu that carries
+// its commands) must change what answers on the cable and which card the program is told about.
 #include "AppFolders.h"
 #include "Ports.h"
 #include "BoardModel.h"
 #include "Clock.h"
+#include "DemoClock.h"
 #include "DemoSession.h"
 #include "FileBrowser.h"
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
+#include "SimulationBench.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -47,14 +54,24 @@ class TestDemo : public QObject
     std::unique_ptr<AppFolders> m_folders;
     std::unique_ptr<SerialPorts> m_ports;
     std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
+    SimulationBench* m_bench = nullptr;
 
+    // A hardware command as the Simulation menu offers it.
     void trigger(const QString& name)
     {
-        auto* action = m_window->findChild<QAction*>(name);
+        auto* menu = m_window->findChild<QMenu*>("SimulationMenu");
+        QVERIFY(menu);
+        QAction* action = nullptr;
+        for (QAction* item : menu->actions())
+            if (item->objectName() == name)
+                action = item;
         QVERIFY2(action, qPrintable(name));
         QVERIFY2(action->isEnabled(), qPrintable(name));
         action->trigger();
     }
+
+    // A fault switch as the technician ticks it on the bench.
+    QCheckBox* faultSwitch(const QString& name) const { return m_bench->findChild<QCheckBox*>(name + "Box"); }
 
     QByteArray readEsn(Q7Port& port)
     {
@@ -76,7 +93,8 @@ private slots:
         m_ports = std::make_unique<SerialPorts>(QStringList{m_session->devicePath()});
         services.ports = m_ports.get();
         m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
-        m_session->addSimulationMenu(*m_window, m_op);
+        m_bench = new SimulationBench(*m_session, m_op, nullptr, m_window.get());
+        m_bench->addMenuTo(*m_window);
     }
 
     void cleanup()
@@ -102,7 +120,7 @@ private slots:
 
         trigger("SwapToReplacement");
         QCOMPARE(readEsn(port), replacement);
-        QVERIFY(!m_window->findChild<QAction*>("SwapToReplacement")->isEnabled());
+        QVERIFY(!m_bench->findChild<QAction*>("SwapToReplacement")->isEnabled());
         QVERIFY(m_op.statusTexts().last().contains("replacement"));
 
         trigger("SwapToExisting");
@@ -138,6 +156,85 @@ private slots:
         // The window registered with the watch when it was built; the SD-card transfers act on
         // its reports while they wait for a card.
         QVERIFY(volumes.isStarted());
+    }
+
+    void aFaultStaysWithItsBoard_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("command"); // what the faulty board no longer carries out
+        QTest::addRow("stops answering") << "FaultSilent" << 0;
+        QTest::addRow("refuses the reboot") << "FaultRefuse" << 67;
+        QTest::addRow("corrupts every frame") << "FaultCorruptAll" << 0;
+    }
+
+    void aFaultStaysWithItsBoard()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, command);
+        Q7Port port(m_clock);
+        QVERIFY(port.OpenPort(m_session->devicePath(), 9600));
+        const auto works = [&] {
+            return command == 0 ? port.sendNullCommand() : port.sendSimpleCommand(uint8_t(command));
+        };
+        QVERIFY(port.sendNullCommand());
+
+        faultSwitch(fault)->click();
+        QVERIFY(faultSwitch(fault)->isChecked());
+        QVERIFY(m_op.statusTexts().last().contains("existing board"));
+        QVERIFY(!works());
+
+        // The replacement is a sound board; the switches show its own state.
+        trigger("SwapToReplacement");
+        QVERIFY(!faultSwitch(fault)->isChecked());
+        QVERIFY(port.sendNullCommand());
+        trigger("SwapToExisting");
+        QVERIFY(faultSwitch(fault)->isChecked());
+        QVERIFY(!works());
+
+        faultSwitch(fault)->click();
+        QVERIFY(port.sendNullCommand());
+    }
+
+    void theCameraCardCarriesPhotographsTheFileDialogOpensOn()
+    {
+        trigger("InsertCameraCard");
+        const QDir camera(m_session->cameraFolder());
+        const QStringList photos = camera.entryList({"*.JPG"}, QDir::Files);
+        QCOMPARE(photos.size(), DemoSession::kCameraPhotos);
+        for (const QString& name : photos)
+            QVERIFY2(!QImage(camera.filePath(name), "JPEG").isNull(), qPrintable(name));
+
+        // The program's open-file dialog finds the card without the technician searching.
+        QFileDialog dialog(m_window.get());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QCOMPARE(QDir(dialog.directory()).canonicalPath(), camera.canonicalPath());
+        QVERIFY(dialog.sidebarUrls().contains(QUrl::fromLocalFile(m_session->cameraFolder())));
+        dialog.hide();
+
+        trigger("RemoveCameraCard");
+        QVERIFY(!camera.exists());
+        QVERIFY(!m_bench->findChild<QAction*>("RemoveCameraCard")->isEnabled());
+    }
+
+    void fastWaitsSwitchWithoutTheClockRunningBack()
+    {
+        DemoClock clock(true);
+        const qint64 before = clock.msecs();
+        QElapsedTimer real;
+        real.start();
+        clock.delay(60000);
+        QVERIFY(clock.msecs() - before >= 60000);
+        QVERIFY2(real.elapsed() < 10000, "a fast clock skips a fixed wait");
+
+        // A wait that reads the clock across the switch must never see time go backwards.
+        const qint64 skipped = clock.msecs();
+        clock.setFast(false);
+        QVERIFY(clock.msecs() >= skipped);
+        real.restart();
+        clock.delay(50);
+        QVERIFY(real.elapsed() >= 45);
     }
 
     void theDemoRunsApartFromTheProgramAndOnlyOnce()
