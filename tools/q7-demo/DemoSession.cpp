@@ -143,6 +143,11 @@ std::optional<DemoSession::Card> DemoSession::insertedCard() const
     return std::nullopt;
 }
 
+sim::BoardModel DemoSession::model() const
+{
+    return m_board ? m_board->model() : m_models[index(m_current)];
+}
+
 sim::BoardFaults DemoSession::faults() const
 {
     return m_board ? m_board->faults() : m_faults[index(m_current)];

@@ -59,6 +59,9 @@ public:
     // The card in the PC's reader; nullopt when the reader is empty.
     std::optional<Card> insertedCard() const;
 
+    // What the board behind the cable holds now.
+    sim::BoardModel model() const;
+
     // The faults of the board behind the cable (a fault is the board's, so it leaves with it).
     sim::BoardFaults faults() const;
     void setFaults(const sim::BoardFaults& faults);
