@@ -112,15 +112,23 @@ SimulationBench::SimulationBench(DemoSession& session, Operator& op, DemoClock* 
     // The program ends with its main window, whatever the bench shows.
     setAttribute(Qt::WA_QuitOnClose, false);
 
+    // The menu says it in full; on the bench the group around a button says the rest.
     m_toReplacement =
-        addCommand(QStringLiteral("SwapToReplacement"), QStringLiteral("Swap to replacement board"));
-    m_toExisting = addCommand(QStringLiteral("SwapToExisting"), QStringLiteral("Swap to existing board"));
-    m_insertOld = addCommand(QStringLiteral("InsertOldCard"), QStringLiteral("Insert old board's SD card"));
+        addCommand(QStringLiteral("SwapToReplacement"), QStringLiteral("Swap to replacement board"),
+                   QStringLiteral("Replacement board"));
+    m_toExisting = addCommand(QStringLiteral("SwapToExisting"), QStringLiteral("Swap to existing board"),
+                              QStringLiteral("Existing board"));
+    m_insertOld = addCommand(QStringLiteral("InsertOldCard"), QStringLiteral("Insert old board's SD card"),
+                             QStringLiteral("Old board's card"));
     m_insertNew =
-        addCommand(QStringLiteral("InsertReplacementCard"), QStringLiteral("Insert replacement SD card"));
-    m_removeCard = addCommand(QStringLiteral("RemoveCard"), QStringLiteral("Remove SD card"));
-    m_insertCamera = addCommand(QStringLiteral("InsertCameraCard"), QStringLiteral("Insert camera card"));
-    m_removeCamera = addCommand(QStringLiteral("RemoveCameraCard"), QStringLiteral("Remove camera card"));
+        addCommand(QStringLiteral("InsertReplacementCard"), QStringLiteral("Insert replacement SD card"),
+                   QStringLiteral("Replacement card"));
+    m_removeCard = addCommand(QStringLiteral("RemoveCard"), QStringLiteral("Remove SD card"),
+                              QStringLiteral("Take out"));
+    m_insertCamera = addCommand(QStringLiteral("InsertCameraCard"), QStringLiteral("Insert camera card"),
+                                QStringLiteral("Insert"));
+    m_removeCamera = addCommand(QStringLiteral("RemoveCameraCard"), QStringLiteral("Remove camera card"),
+                                QStringLiteral("Take out"));
     m_silent = addSwitch(QStringLiteral("FaultSilent"), QStringLiteral("Stops answering"));
     m_refuse = addSwitch(QStringLiteral("FaultRefuse"), QStringLiteral("Refuses the command"));
     m_corruptAll =
@@ -128,13 +136,15 @@ SimulationBench::SimulationBench(DemoSession& session, Operator& op, DemoClock* 
     m_noisy = addSwitch(QStringLiteral("FaultNoisy"),
                         QStringLiteral("Noisy line: one frame in %1 corrupted").arg(kNoisyShare));
     m_slowReboot = addSwitch(QStringLiteral("FaultSlowReboot"),
-                             QStringLiteral("Reboots slowly (deaf for %1 s, longer than the program waits)")
-                                 .arg(kSlowRebootMs / 1000));
+                             QStringLiteral("Reboots slowly (deaf for %1 s)").arg(kSlowRebootMs / 1000));
+    m_slowReboot->setToolTip(QStringLiteral("Longer than the program waits for a reboot"));
     m_show = new QAction(QStringLiteral("Simulation Bench"), this);
     m_show->setObjectName(QStringLiteral("ShowSimulationBench"));
 
     m_refused = new QComboBox;
     m_refused->setObjectName(QStringLiteral("RefusedCommand"));
+    m_refused->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_refused->setMinimumContentsLength(12);
     for (const RefusableCommand& command : kRefusable)
         m_refused->addItem(QStringLiteral("%1 (%2)").arg(command.code).arg(QLatin1String(command.name)),
                            int(command.code));
@@ -179,7 +189,7 @@ SimulationBench::SimulationBench(DemoSession& session, Operator& op, DemoClock* 
 
     if (m_clock) {
         m_fastWaits = addSwitch(QStringLiteral("FastWaits"),
-                                QStringLiteral("Shorten the program's fixed waits (reboot, settle times)"));
+                                QStringLiteral("Shorten fixed waits (reboot, settle times)"));
         m_fastWaits->setChecked(m_clock->fast());
         auto* program = new QGroupBox(QStringLiteral("Program"));
         (new QVBoxLayout(program))->addWidget(checkBoxFor(m_fastWaits));
@@ -284,10 +294,12 @@ SimulationBench::~SimulationBench()
     qApp->removeEventFilter(this);
 }
 
-QAction* SimulationBench::addCommand(const QString& name, const QString& text)
+QAction* SimulationBench::addCommand(const QString& name, const QString& text, const QString& buttonText)
 {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
+    if (!buttonText.isEmpty())
+        action->setIconText(buttonText);
     return action;
 }
 
@@ -311,28 +323,30 @@ void SimulationBench::addMenuTo(QMainWindow& window)
     menu->addAction(m_show);
 }
 
-void SimulationBench::placeBeside(const QWidget& window)
+void SimulationBench::placeBeside(QWidget& window)
 {
+    // The pair centred where the program alone would be, so neither hides the other.
+    constexpr int kGap = 12;
     const QScreen* screen = window.screen();
     const QRect room = screen ? screen->availableGeometry() : QRect();
-    const QRect main = window.frameGeometry();
+    QRect main = window.frameGeometry();
     const int width = frameGeometry().width();
-    int x = main.right() + 12;
+    if (room.isValid()) {
+        const int left = std::max(room.left(), room.center().x() - (main.width() + kGap + width) / 2);
+        window.move(window.pos() + QPoint(left - main.left(), 0));
+        main = window.frameGeometry();
+    }
+    int x = main.right() + kGap;
     if (room.isValid() && x + width > room.right())
         x = std::max(room.left(), room.right() - width);
-    move(x, main.top());
-}
-
-QString SimulationBench::lastReport() const
-{
-    return m_status->text();
+    move(x, std::max(room.top(), main.center().y() - frameGeometry().height() / 2));
 }
 
 void SimulationBench::report(const QString& text)
 {
     refresh();
     m_status->setText(text);
-    m_op.setStatus(QStringLiteral("Simulation: ") + text);
+    m_op.setStatus(QStringLiteral("Bench: ") + text);
 }
 
 void SimulationBench::refresh()

@@ -32,17 +32,15 @@ public:
     // The "Simulation" menu at the end of the window's menu bar: the bench's hardware commands
     // and one that brings the bench back.
     void addMenuTo(QMainWindow& window);
-    // Beside window, as far as the screen allows.
-    void placeBeside(const QWidget& window);
-
-    // What the last command did, as the bench and the status line said it.
-    QString lastReport() const;
+    // Beside window, the two side by side as far as the screen allows (window moves over).
+    void placeBeside(QWidget& window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* addCommand(const QString& name, const QString& text);
+    // buttonText: the bench button's shorter text; text in the menu.
+    QAction* addCommand(const QString& name, const QString& text, const QString& buttonText = {});
     QAction* addSwitch(const QString& name, const QString& text);
     void report(const QString& text);
     // Shows the session's state: the board, the cards, the switches of the board now on the cable.
