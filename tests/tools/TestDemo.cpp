@@ -1,13 +1,10 @@
 // The demo's pieces in-process, as q7-demo wires them: the simulated board must reach the
 // program only through the ports it lists, and the bench (and the Simulation menu that carries
 // its commands) must change what answers on the cable and which card the program is told about.
-#include "AppFolders.h"
-#include "Ports.h"
 #include "BoardModel.h"
 #include "Clock.h"
 #include "DemoClock.h"
-#include "DemoSession.h"
-#include "FileBrowser.h"
+#include "DemoRig.h"
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
 #include "SimulationBench.h"
@@ -29,12 +26,6 @@
 
 namespace {
 
-class NoFileBrowser : public FileBrowser
-{
-public:
-    bool openFolder(const QString&) override { return true; }
-};
-
 QByteArray esn(const std::array<uint8_t, 6>& bytes)
 {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
@@ -49,11 +40,9 @@ class TestDemo : public QObject
     QTemporaryDir m_dir;
     FastClock m_clock;
     ScriptedOperator m_op;
-    NoFileBrowser m_browser;
-    std::unique_ptr<DemoSession> m_session;
-    std::unique_ptr<AppFolders> m_folders;
-    std::unique_ptr<SerialPorts> m_ports;
-    std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
+    std::unique_ptr<DemoRig> m_rig;
+    DemoSession* m_session = nullptr;
+    TQ7UpgradeUtilityMainForm* m_window = nullptr;
     SimulationBench* m_bench = nullptr;
 
     // A hardware command as the Simulation menu offers it.
@@ -84,26 +73,15 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_session = std::make_unique<DemoSession>(m_dir.path() + "/demo");
+        m_rig = std::make_unique<DemoRig>(m_dir.path());
         QString error;
-        QVERIFY2(m_session->start(&error), qPrintable(error));
-        m_folders = std::make_unique<AppFolders>(m_session->root());
-        MainFormServices services{
-            m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
-        m_ports = std::make_unique<SerialPorts>(QStringList{m_session->devicePath()});
-        services.ports = m_ports.get();
-        m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
-        m_bench = new SimulationBench(*m_session, m_op, nullptr, m_window.get());
-        m_bench->addMenuTo(*m_window);
+        QVERIFY2(m_rig->start({m_op, m_clock}, &error), qPrintable(error));
+        m_session = &m_rig->session();
+        m_window = &m_rig->window();
+        m_bench = &m_rig->bench();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_ports.reset();
-        m_folders.reset();
-        m_session.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void theProgramFindsTheBoardAndTheMenuSwapsIt()
     {
@@ -205,7 +183,7 @@ private slots:
             QVERIFY2(!QImage(camera.filePath(name), "JPEG").isNull(), qPrintable(name));
 
         // The program's open-file dialog finds the card without the technician searching.
-        QFileDialog dialog(m_window.get());
+        QFileDialog dialog(m_window);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setWindowModality(Qt::ApplicationModal);
         dialog.show();

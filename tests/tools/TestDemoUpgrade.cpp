@@ -2,13 +2,10 @@
 // window and the real dialogs, every one answered by the robot by its title and text, the board
 // swapped and the cards inserted with clicks on the bench while the program's question waits.
 // The demo's fast clock skips the fixed waits; the board's replies come in real time.
-#include "AppFolders.h"
 #include "BoardModel.h"
 #include "DemoClock.h"
-#include "DemoSession.h"
-#include "FileBrowser.h"
+#include "DemoRig.h"
 #include "ModalRobot.h"
-#include "Ports.h"
 #include "QtOperator.h"
 #include "SimulationBench.h"
 #include "SummaryLog.h"
@@ -25,12 +22,6 @@
 #include <QtTest>
 
 namespace {
-
-class NoFileBrowser : public FileBrowser
-{
-public:
-    bool openFolder(const QString&) override { return true; }
-};
 
 QByteArray contentOf(const QString& path)
 {
@@ -51,12 +42,10 @@ class TestDemoUpgrade : public QObject
     QTemporaryDir m_dir;
     DemoClock m_clock{true};
     QtOperator m_op;
-    NoFileBrowser m_browser;
     SummaryLog m_summaryLog;
-    std::unique_ptr<DemoSession> m_session;
-    std::unique_ptr<AppFolders> m_folders;
-    std::unique_ptr<SerialPorts> m_ports;
-    std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
+    std::unique_ptr<DemoRig> m_rig;
+    DemoSession* m_session = nullptr;
+    TQ7UpgradeUtilityMainForm* m_window = nullptr;
     SimulationBench* m_bench = nullptr;
 
     // A click as the window system delivers it, so a bench blocked by the program's open
@@ -87,29 +76,16 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_session = std::make_unique<DemoSession>(m_dir.filePath("demo"));
+        m_rig = std::make_unique<DemoRig>(m_dir.path());
         QString error;
-        QVERIFY2(m_session->start(&error), qPrintable(error));
-        m_folders = std::make_unique<AppFolders>(m_session->root());
-        m_ports = std::make_unique<SerialPorts>(QStringList{m_session->devicePath()},
-                                                SerialPorts::System::Excluded);
-        MainFormServices services{
-            m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
-        services.ports = m_ports.get();
-        services.summaryLog = &m_summaryLog;
-        m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
-        m_op.setOwner(m_window.get());
-        m_bench = new SimulationBench(*m_session, m_op, &m_clock, m_window.get());
-        m_bench->addMenuTo(*m_window);
+        QVERIFY2(m_rig->start({m_op, m_clock, &m_clock, &m_summaryLog}, &error), qPrintable(error));
+        m_session = &m_rig->session();
+        m_window = &m_rig->window();
+        m_bench = &m_rig->bench();
+        m_op.setOwner(m_window);
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_ports.reset();
-        m_folders.reset();
-        m_session.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void aWholeUpgradeRehearsedOnTheBench()
     {
