@@ -48,8 +48,8 @@ int runUpgradeUtility(int argc, char** argv, ProgramOptions options)
             VolumeWatch& volumes = options.volumes ? *options.volumes : *platformVolumes;
             const QString settingsPath = SettingsFile::defaultPath();
             ports.emplace(options.extraPorts);
-            MainFormServices services{op,          SystemClock::instance(), *folders, fileBrowser, volumes,
-                                      settingsPath};
+            Clock& clock = options.clock ? *options.clock : SystemClock::instance();
+            MainFormServices services{op, clock, *folders, fileBrowser, volumes, settingsPath};
             services.ports = &*ports;
             services.summaryLog = &summaryLog;
             auto window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);

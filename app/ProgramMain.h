@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class Clock;
 class Operator;
 class TQ7UpgradeUtilityMainForm;
 class VolumeWatch;
@@ -25,6 +26,9 @@ struct ProgramOptions
     std::optional<QString> dataRoot;
     // Reports SD cards; the platform's watch of mounted volumes when null.
     VolumeWatch* volumes = nullptr;
+    // The clock every wait of the program reads; the system's when null. Only simulated
+    // boards may be given one that skips fixed waits: a real board needs its reboot minute.
+    Clock* clock = nullptr;
     // Called once with the constructed main window, before it is shown.
     std::function<void(TQ7UpgradeUtilityMainForm&, Operator&)> onMainWindow;
 };

@@ -17,6 +17,8 @@ struct BoardFaults
     uint8_t refusalCode = 0x01;
     int echoOverride = -1;         // 0-255: every Kalder reply names this command instead
     QSet<int> corruptFrames;       // frames sent with a wrong checksum
+    int corruptEvery = 0;          // > 0: every frame whose number is a multiple of this one
+                                   // too (1: all of them), a line that stays noisy
     QSet<int> dropFrames;          // frames never sent
     int fragmentSize = 0;          // > 0: replies leave in pieces of this many bytes ...
     int fragmentGapMs = 0;         // ... with this much silence between them

@@ -280,7 +280,8 @@ void SimulatedBoard::emitFrame(Request::Framing framing, uint8_t typeOrFunction,
     if (m_faults.silent)
         return;
     const int number = ++m_framesSent;
-    const bool corrupt = m_faults.corruptFrames.contains(number);
+    const bool corrupt = m_faults.corruptFrames.contains(number) ||
+                         (m_faults.corruptEvery > 0 && number % m_faults.corruptEvery == 0);
     const bool drop = m_faults.dropFrames.contains(number);
     QByteArray frame;
     switch (framing) {

@@ -166,6 +166,28 @@ private slots:
         QCOMPARE(flagged, 2);
     }
 
+    void aNoisyLineCorruptsEveryNthFrameForGood_data()
+    {
+        QTest::addColumn<int>("every");
+        QTest::addColumn<QList<bool>>("crcOk");
+        QTest::addRow("every frame") << 1 << QList<bool>{false, false, false, false, false, false};
+        QTest::addRow("one in three") << 3 << QList<bool>{true, true, false, true, true, false};
+    }
+
+    void aNoisyLineCorruptsEveryNthFrameForGood()
+    {
+        QFETCH(int, every);
+        QFETCH(QList<bool>, crcOk);
+        BoardFaults f;
+        f.corruptEvery = every;
+        m_board->setFaults(f);
+        for (qsizetype i = 0; i < crcOk.size(); ++i) {
+            const auto reply = exchange(0x00, {}, 300);
+            QVERIFY2(reply, qPrintable(QString::number(i + 1)));
+            QCOMPARE(reply->crcOk, crcOk.at(i));
+        }
+    }
+
     void corruptedModbusRepliesFailTheirChecksums()
     {
         BoardFaults f;

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 namespace {
@@ -64,6 +66,58 @@ ModalRobot& ModalRobot::press(const QString& buttonText)
         if (!pressButton(modal, buttonText))
             failAndClose(modal, QStringLiteral("it has no enabled button \"%1\"").arg(buttonText));
     });
+}
+
+ModalRobot& ModalRobot::expect(const QString& title, const QString& text, std::function<void(QWidget*)> step)
+{
+    return onModal([title, text, step = std::move(step)](QWidget* modal) {
+        if ((title.isEmpty() || modal->windowTitle() == title) && texts(modal).join('\n').contains(text))
+            step(modal);
+        else
+            failAndClose(modal, QStringLiteral("expected \"%1\" saying \"%2\"").arg(title, text));
+    });
+}
+
+ModalRobot& ModalRobot::answer(const QString& title, const QString& text, const QString& buttonText,
+                               const QString& typed)
+{
+    return expect(title, text, [buttonText, typed](QWidget* modal) {
+        if (!typed.isEmpty() && !type(modal, typed))
+            failAndClose(modal, QStringLiteral("it has no field to type \"%1\" into").arg(typed));
+        else if (!pressButton(modal, buttonText))
+            failAndClose(modal, QStringLiteral("it has no enabled button \"%1\"").arg(buttonText));
+    });
+}
+
+bool ModalRobot::type(QWidget* modal, const QString& text)
+{
+    const auto usable = [](const QWidget* field) {
+        if (!field->isVisible() || !field->isEnabled())
+            return false;
+        if (const auto* line = qobject_cast<const QLineEdit*>(field))
+            return !line->isReadOnly();
+        if (const auto* memo = qobject_cast<const QPlainTextEdit*>(field))
+            return !memo->isReadOnly();
+        return false;
+    };
+    QWidget* field = modal->focusWidget();
+    if (!field || !modal->isAncestorOf(field) || !usable(field)) {
+        field = nullptr;
+        for (QWidget* child : modal->findChildren<QWidget*>())
+            if (usable(child)) {
+                field = child;
+                break;
+            }
+    }
+    if (!field)
+        return false;
+    field->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->selectAll();
+    else
+        static_cast<QPlainTextEdit*>(field)->selectAll();
+    QTest::keyClicks(field, text);
+    return true;
 }
 
 QStringList ModalRobot::texts(const QWidget* modal)

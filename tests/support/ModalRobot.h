@@ -53,6 +53,13 @@ public:
     }
     // The next modal's button with this text (mnemonic ampersands ignored).
     ModalRobot& press(const QString& buttonText);
+    // The next modal, which must carry this title (any, when empty) and a text that contains
+    // text; any other modal fails the test, naming what it showed, and is closed.
+    ModalRobot& expect(const QString& title, const QString& text, std::function<void(QWidget*)> step);
+    // As the technician answers it: the expected modal, typed into when typed is given, then
+    // the button pressed.
+    ModalRobot& answer(const QString& title, const QString& text, const QString& buttonText,
+                       const QString& typed = {});
 
     // Every modal a step ran on, in order.
     const QList<Seen>& seen() const { return m_seen; }
@@ -63,6 +70,9 @@ public:
     static QStringList texts(const QWidget* modal);
     // Clicks the enabled button with this text; false when there is none.
     static bool pressButton(QWidget* modal, const QString& buttonText);
+    // Types into the modal's field (the focused one, else the first), key by key so its key
+    // filters and input mask apply, over what it held; false when it has none.
+    static bool type(QWidget* modal, const QString& text);
     // Records a failure naming the modal and closes it.
     static void failAndClose(QWidget* modal, const QString& why);
 

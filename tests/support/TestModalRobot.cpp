@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -51,6 +52,22 @@ private slots:
         QCOMPARE(robot.seen()[2].texts, QStringList{"Upgrade complete"});
     }
 
+    void answersByTitleAndTextTypingKeyByKey()
+    {
+        ModalRobot robot;
+        robot.answer("Operator Name", "Please enter you name", "OK", "Ann");
+        QInputDialog dialog;
+        dialog.setWindowTitle("Operator Name");
+        dialog.setLabelText("Please enter you name");
+        dialog.setTextValue("typed over");
+        QLineEdit* edit = dialog.findChild<QLineEdit*>();
+        QVERIFY(edit);
+        QSignalSpy keys(edit, &QLineEdit::textEdited);
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(dialog.textValue(), QString("Ann"));
+        QCOMPARE(keys.size(), 3);
+    }
+
     void failuresEndTheTestWithinSeconds_data()
     {
         QTest::addColumn<QString>("child");
@@ -64,6 +81,9 @@ private slots:
                                                 << "has no enabled button \"Retry\"";
         QTest::addRow("modal of another class") << "childWrongClass"
                                                 << "not a QMessageBox";
+        QTest::addRow("modal saying something else")
+            << "childOtherText"
+            << "QMessageBox \"Info\" (Only OK here): expected \"Info\" saying \"Done\"";
     }
 
     void failuresEndTheTestWithinSeconds()
@@ -112,6 +132,15 @@ private slots:
         robot.on<QMessageBox>([](QMessageBox* box) { box->accept(); });
         ConfirmingDialog dialog;
         dialog.exec();
+    }
+
+    void childOtherText()
+    {
+        if (!isTestChild())
+            QSKIP("run by failuresEndTheTestWithinSeconds");
+        ModalRobot robot(1000);
+        robot.answer("Info", "Done", "OK");
+        QMessageBox::information(nullptr, "Info", "Only OK here");
     }
 };
 

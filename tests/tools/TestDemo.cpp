@@ -1,19 +1,23 @@
 // The demo's pieces in-process, as q7-demo wires them: the simulated board must reach the
-// program only through the ports it lists, and the Simulation menu must change what answers
-// on the cable and which card the program is told about.
-#include "AppFolders.h"
-#include "Ports.h"
+// program only through the ports it lists, and the bench (and the Simulation menu that carries
+// its commands) must change what answers on the cable and which card the program is told about.
 #include "BoardModel.h"
 #include "Clock.h"
-#include "DemoSession.h"
-#include "FileBrowser.h"
+#include "DemoClock.h"
+#include "DemoRig.h"
 #include "Q7Port.h"
 #include "ScriptedOperator.h"
+#include "SimulationBench.h"
 #include "TQ7UpgradeUtilityMainForm.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -21,12 +25,6 @@
 #include <QtTest>
 
 namespace {
-
-class NoFileBrowser : public FileBrowser
-{
-public:
-    bool openFolder(const QString&) override { return true; }
-};
 
 QByteArray esn(const std::array<uint8_t, 6>& bytes)
 {
@@ -42,19 +40,27 @@ class TestDemo : public QObject
     QTemporaryDir m_dir;
     FastClock m_clock;
     ScriptedOperator m_op;
-    NoFileBrowser m_browser;
-    std::unique_ptr<DemoSession> m_session;
-    std::unique_ptr<AppFolders> m_folders;
-    std::unique_ptr<SerialPorts> m_ports;
-    std::unique_ptr<TQ7UpgradeUtilityMainForm> m_window;
+    std::unique_ptr<DemoRig> m_rig;
+    DemoSession* m_session = nullptr;
+    TQ7UpgradeUtilityMainForm* m_window = nullptr;
+    SimulationBench* m_bench = nullptr;
 
+    // A hardware command as the Simulation menu offers it.
     void trigger(const QString& name)
     {
-        auto* action = m_window->findChild<QAction*>(name);
+        auto* menu = m_window->findChild<QMenu*>("SimulationMenu");
+        QVERIFY(menu);
+        QAction* action = nullptr;
+        for (QAction* item : menu->actions())
+            if (item->objectName() == name)
+                action = item;
         QVERIFY2(action, qPrintable(name));
         QVERIFY2(action->isEnabled(), qPrintable(name));
         action->trigger();
     }
+
+    // A fault switch as the technician ticks it on the bench.
+    QCheckBox* faultSwitch(const QString& name) const { return m_bench->findChild<QCheckBox*>(name + "Box"); }
 
     QByteArray readEsn(Q7Port& port)
     {
@@ -67,25 +73,15 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        m_session = std::make_unique<DemoSession>(m_dir.path() + "/demo");
+        m_rig = std::make_unique<DemoRig>(m_dir.path());
         QString error;
-        QVERIFY2(m_session->start(&error), qPrintable(error));
-        m_folders = std::make_unique<AppFolders>(m_session->root());
-        MainFormServices services{
-            m_op, m_clock, *m_folders, m_browser, m_session->volumes(), m_dir.filePath("q7-demo.ini")};
-        m_ports = std::make_unique<SerialPorts>(QStringList{m_session->devicePath()});
-        services.ports = m_ports.get();
-        m_window = std::make_unique<TQ7UpgradeUtilityMainForm>(services);
-        m_session->addSimulationMenu(*m_window, m_op);
+        QVERIFY2(m_rig->start({m_op, m_clock}, &error), qPrintable(error));
+        m_session = &m_rig->session();
+        m_window = &m_rig->window();
+        m_bench = &m_rig->bench();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_ports.reset();
-        m_folders.reset();
-        m_session.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void theProgramFindsTheBoardAndTheMenuSwapsIt()
     {
@@ -102,7 +98,7 @@ private slots:
 
         trigger("SwapToReplacement");
         QCOMPARE(readEsn(port), replacement);
-        QVERIFY(!m_window->findChild<QAction*>("SwapToReplacement")->isEnabled());
+        QVERIFY(!m_bench->findChild<QAction*>("SwapToReplacement")->isEnabled());
         QVERIFY(m_op.statusTexts().last().contains("replacement"));
 
         trigger("SwapToExisting");
@@ -138,6 +134,85 @@ private slots:
         // The window registered with the watch when it was built; the SD-card transfers act on
         // its reports while they wait for a card.
         QVERIFY(volumes.isStarted());
+    }
+
+    void aFaultStaysWithItsBoard_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("command"); // what the faulty board no longer carries out
+        QTest::addRow("stops answering") << "FaultSilent" << 0;
+        QTest::addRow("refuses the reboot") << "FaultRefuse" << 67;
+        QTest::addRow("corrupts every frame") << "FaultCorruptAll" << 0;
+    }
+
+    void aFaultStaysWithItsBoard()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, command);
+        Q7Port port(m_clock);
+        QVERIFY(port.OpenPort(m_session->devicePath(), 9600));
+        const auto works = [&] {
+            return command == 0 ? port.sendNullCommand() : port.sendSimpleCommand(uint8_t(command));
+        };
+        QVERIFY(port.sendNullCommand());
+
+        faultSwitch(fault)->click();
+        QVERIFY(faultSwitch(fault)->isChecked());
+        QVERIFY(m_op.statusTexts().last().contains("existing board"));
+        QVERIFY(!works());
+
+        // The replacement is a sound board; the switches show its own state.
+        trigger("SwapToReplacement");
+        QVERIFY(!faultSwitch(fault)->isChecked());
+        QVERIFY(port.sendNullCommand());
+        trigger("SwapToExisting");
+        QVERIFY(faultSwitch(fault)->isChecked());
+        QVERIFY(!works());
+
+        faultSwitch(fault)->click();
+        QVERIFY(port.sendNullCommand());
+    }
+
+    void theCameraCardCarriesPhotographsTheFileDialogOpensOn()
+    {
+        trigger("InsertCameraCard");
+        const QDir camera(m_session->cameraFolder());
+        const QStringList photos = camera.entryList({"*.JPG"}, QDir::Files);
+        QCOMPARE(photos.size(), DemoSession::kCameraPhotos);
+        for (const QString& name : photos)
+            QVERIFY2(!QImage(camera.filePath(name), "JPEG").isNull(), qPrintable(name));
+
+        // The program's open-file dialog finds the card without the technician searching.
+        QFileDialog dialog(m_window);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QCOMPARE(QDir(dialog.directory()).canonicalPath(), camera.canonicalPath());
+        QVERIFY(dialog.sidebarUrls().contains(QUrl::fromLocalFile(m_session->cameraFolder())));
+        dialog.hide();
+
+        trigger("RemoveCameraCard");
+        QVERIFY(!camera.exists());
+        QVERIFY(!m_bench->findChild<QAction*>("RemoveCameraCard")->isEnabled());
+    }
+
+    void fastWaitsSwitchWithoutTheClockRunningBack()
+    {
+        DemoClock clock(true);
+        const qint64 before = clock.msecs();
+        QElapsedTimer real;
+        real.start();
+        clock.delay(60000);
+        QVERIFY(clock.msecs() - before >= 60000);
+        QVERIFY2(real.elapsed() < 10000, "a fast clock skips a fixed wait");
+
+        // A wait that reads the clock across the switch must never see time go backwards.
+        const qint64 skipped = clock.msecs();
+        clock.setFast(false);
+        QVERIFY(clock.msecs() >= skipped);
+        real.restart();
+        clock.delay(50);
+        QVERIFY(real.elapsed() >= 45);
     }
 
     void theDemoRunsApartFromTheProgramAndOnlyOnce()

@@ -1,14 +1,14 @@
 #include "DemoSession.h"
 
 #include "AppFolders.h"
-#include "Operator.h"
 #include "SimulatedBoard.h"
 
-#include <QAction>
+#include <QColor>
 #include <QDir>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
+#include <QFileInfo>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
 
 namespace {
 
@@ -22,17 +22,33 @@ QString boardName(DemoSession::Board board)
     return board == DemoSession::Board::Existing ? QStringLiteral("existing") : QStringLiteral("replacement");
 }
 
-bool freshFolder(const QString& path, QString* error)
+bool freshFolder(const QString& path, const QString& what, QString* error)
 {
     // Only folders this session made are emptied: a replacement card starts blank each run.
     QDir folder(path);
     if ((folder.exists() && !folder.removeRecursively()) || !QDir().mkpath(path)) {
         if (error)
-            *error =
-                QStringLiteral("Cannot prepare the simulated SD card %1").arg(QDir::toNativeSeparators(path));
+            *error = QStringLiteral("Cannot prepare the simulated %1 %2")
+                         .arg(what, QDir::toNativeSeparators(path));
         return false;
     }
     return true;
+}
+
+// A photograph as a camera leaves it: a picture of a few kilobytes under a camera's name.
+bool writePhoto(const QString& path, int number)
+{
+    QImage photo(320, 240, QImage::Format_RGB32);
+    photo.fill(QColor::fromHsv((number * 97) % 360, 90, 200));
+    QPainter painter(&photo);
+    painter.setPen(Qt::black);
+    painter.drawRect(photo.rect().adjusted(20, 20, -21, -21));
+    QFont font = painter.font();
+    font.setPixelSize(24);
+    painter.setFont(font);
+    painter.drawText(photo.rect(), Qt::AlignCenter, QStringLiteral("Site photograph %1").arg(number));
+    painter.end();
+    return photo.save(path, "JPEG", 80);
 }
 
 } // namespace
@@ -69,8 +85,17 @@ bool DemoSession::start(QString* error)
             *error = QStringLiteral("There is no per-user data folder for the demo");
         return false;
     }
-    if (!freshFolder(cardFolder(Card::OldBoard), error) || !freshFolder(cardFolder(Card::Replacement), error))
+    const QString sdCard = QStringLiteral("SD card");
+    if (!freshFolder(cardFolder(Card::OldBoard), sdCard, error) ||
+        !freshFolder(cardFolder(Card::Replacement), sdCard, error))
         return false;
+    // The camera card starts out of its reader, whatever an earlier run left.
+    if (!removeCameraCard()) {
+        if (error)
+            *error = QStringLiteral("Cannot remove the simulated camera card %1")
+                         .arg(QDir::toNativeSeparators(cameraFolder()));
+        return false;
+    }
     // The old board's card as a board in service leaves it: its logs as CSV files.
     if (!m_models[0].fillCard()) {
         if (error)
@@ -92,7 +117,9 @@ void DemoSession::swapTo(Board board)
     if (!m_board || board == m_current)
         return;
     m_models[index(m_current)] = m_board->model();
+    m_faults[index(m_current)] = m_board->faults();
     m_board->swapBoard(m_models[index(board)]);
+    m_board->setFaults(m_faults[index(board)]);
     m_current = board;
 }
 
@@ -108,52 +135,74 @@ void DemoSession::removeCards()
         m_volumes.remove(root);
 }
 
+std::optional<DemoSession::Card> DemoSession::insertedCard() const
+{
+    for (Card card : {Card::OldBoard, Card::Replacement})
+        if (m_volumes.volumes().contains(cardFolder(card)))
+            return card;
+    return std::nullopt;
+}
+
+sim::BoardModel DemoSession::model() const
+{
+    return m_board ? m_board->model() : m_models[index(m_current)];
+}
+
+sim::BoardFaults DemoSession::faults() const
+{
+    return m_board ? m_board->faults() : m_faults[index(m_current)];
+}
+
+void DemoSession::setFaults(const sim::BoardFaults& faults)
+{
+    m_faults[index(m_current)] = faults;
+    if (m_board)
+        m_board->setFaults(faults);
+}
+
+int DemoSession::rebootSilenceMs() const
+{
+    return m_board ? m_board->model().rebootSilenceMs : m_models[index(m_current)].rebootSilenceMs;
+}
+
+void DemoSession::setRebootSilenceMs(int ms)
+{
+    m_models[index(m_current)].rebootSilenceMs = ms;
+    if (m_board)
+        m_board->editModel([ms](sim::BoardModel& model) { model.rebootSilenceMs = ms; });
+}
+
+QString DemoSession::cameraFolder() const
+{
+    return m_root + QStringLiteral("/Camera card");
+}
+
+bool DemoSession::insertCameraCard(QString* error)
+{
+    const QString folder = cameraFolder();
+    bool written = freshFolder(folder, QStringLiteral("camera card"), error);
+    for (int number = 1; written && number <= kCameraPhotos; ++number)
+        written =
+            writePhoto(folder + QStringLiteral("/IMG_%1.JPG").arg(number, 4, 10, QLatin1Char('0')), number);
+    if (!written) {
+        if (error && error->isEmpty())
+            *error = QStringLiteral("Cannot write the photographs of the simulated camera card");
+        QDir(folder).removeRecursively();
+    }
+    return written;
+}
+
+bool DemoSession::removeCameraCard()
+{
+    return QDir(cameraFolder()).removeRecursively();
+}
+
+bool DemoSession::cameraCardInserted() const
+{
+    return QFileInfo(cameraFolder()).isDir();
+}
+
 QString DemoSession::describe() const
 {
     return QStringLiteral("Simulated %1 Q7 board on %2").arg(boardName(m_current), devicePath());
-}
-
-void DemoSession::addSimulationMenu(QMainWindow& window, Operator& op)
-{
-    QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Simulation"));
-    menu->setObjectName(QStringLiteral("SimulationMenu"));
-    const auto add = [menu](const QString& name, const QString& text) {
-        QAction* item = menu->addAction(text);
-        item->setObjectName(name);
-        return item;
-    };
-
-    QAction* toReplacement =
-        add(QStringLiteral("SwapToReplacement"), QStringLiteral("Swap to replacement board"));
-    QAction* toExisting = add(QStringLiteral("SwapToExisting"), QStringLiteral("Swap to existing board"));
-    menu->addSeparator();
-    QAction* insertOld = add(QStringLiteral("InsertOldCard"), QStringLiteral("Insert old board's SD card"));
-    QAction* insertNew =
-        add(QStringLiteral("InsertReplacementCard"), QStringLiteral("Insert replacement SD card"));
-    QAction* remove = add(QStringLiteral("RemoveCard"), QStringLiteral("Remove SD card"));
-
-    const auto showBoard = [this, toReplacement, toExisting] {
-        toReplacement->setEnabled(m_current == Board::Existing);
-        toExisting->setEnabled(m_current == Board::Replacement);
-    };
-    showBoard();
-    const auto swap = [this, &op, showBoard](Board board) {
-        swapTo(board);
-        showBoard();
-        op.setStatus(describe());
-    };
-    QObject::connect(toReplacement, &QAction::triggered, &window, [swap] { swap(Board::Replacement); });
-    QObject::connect(toExisting, &QAction::triggered, &window, [swap] { swap(Board::Existing); });
-    QObject::connect(insertOld, &QAction::triggered, &window, [this, &op] {
-        insertCard(Card::OldBoard);
-        op.setStatus(QStringLiteral("Simulated SD card inserted: the old board's"));
-    });
-    QObject::connect(insertNew, &QAction::triggered, &window, [this, &op] {
-        insertCard(Card::Replacement);
-        op.setStatus(QStringLiteral("Simulated SD card inserted: the replacement's"));
-    });
-    QObject::connect(remove, &QAction::triggered, &window, [this, &op] {
-        removeCards();
-        op.setStatus(QStringLiteral("Simulated SD card removed"));
-    });
 }

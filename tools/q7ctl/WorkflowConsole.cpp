@@ -34,7 +34,13 @@ public:
     explicit ConsoleProgress(ConsoleWorkflowOperator& op) : m_op(op) {}
     void setProgress(const QString& caption, const QString& stepText, int percent) override
     {
-        m_op.show(caption, QStringLiteral("%1 %2 %").arg(stepText).arg(std::clamp(percent, 0, 100)));
+        // A wait sets the same line on every pass; the window would not change, nor does the log.
+        const QString line = QStringLiteral("%1 %2 %").arg(stepText).arg(std::clamp(percent, 0, 100));
+        if (caption == m_caption && line == m_line)
+            return;
+        m_caption = caption;
+        m_line = line;
+        m_op.show(caption, line);
     }
     void show() override {}
     void hide() override {}
@@ -42,6 +48,8 @@ public:
 
 private:
     ConsoleWorkflowOperator& m_op;
+    QString m_caption;
+    QString m_line;
 };
 
 } // namespace
