@@ -71,6 +71,16 @@ private slots:
         QCOMPARE(names.filter(QRegularExpression("^Post Upgrade Q7 Report _DEMO1_.*\\.pdf$")).size(), 1);
         QCOMPARE(
             names.filter(QRegularExpression("\\.CSV$", QRegularExpression::CaseInsensitiveOption)).size(), 3);
+
+        // The simulated boards end with the run: none of them may be left serving its card.
+        QStringList left;
+        for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile cmdline("/proc/" + pid + "/cmdline");
+            if (cmdline.open(QIODevice::ReadOnly) &&
+                cmdline.readAll().contains(QFile::encodeName(tmp.path())))
+                left << pid;
+        }
+        QVERIFY2(left.isEmpty(), qPrintable("still running: " + left.join(' ')));
     }
 };
 
