@@ -8,7 +8,7 @@
 #include "Q7Protocol.h"
 #include "TVaComm.h"
 
-#include <QSaveFile>
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <limits>

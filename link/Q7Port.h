@@ -21,7 +21,7 @@
 class Clock;
 class LinkTimer;
 class Operator;
-class QSaveFile;
+class WholeFileWriter;
 class TVaComm;
 
 // One serial link to a Q7 board: the port, the three framings, the receive engine that sorts
@@ -329,7 +329,7 @@ private:
     int m_rxSilenceCount = 0;
 
     std::int32_t m_commsCountdown = 0;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<WholeFileWriter> m_file;
     QByteArray m_fileBytes; // what m_file holds so far, for the observers of files written
     // Set while a record file is fetched: the only length the transfer may commit.
     std::optional<qint64> m_requiredFileSize;

@@ -9,7 +9,6 @@
 #include "WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -216,9 +215,9 @@ bool Q7Port::getFile(const QString& path)
     rxFault = false;
     // The blocks go to a temporary file beside the target, which replaces the target only when
     // the board signals the end of the file: a transfer that fails leaves an earlier file whole.
-    m_file = std::make_unique<QSaveFile>(path);
+    m_file = std::make_unique<WholeFileWriter>(path);
     m_fileBytes.clear();
-    if (!m_file->open(QIODevice::WriteOnly)) {
+    if (!m_file->open().ok) {
         m_file.reset();
         showFault(kFaultFileCreate);
         return false;
@@ -241,10 +240,7 @@ bool Q7Port::getFile(const QString& path)
 
 void Q7Port::closeTransferFile()
 {
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file.reset();
-    }
+    m_file.reset();
     m_fileBytes.clear();
 }
 
@@ -304,7 +300,7 @@ void Q7Port::commitTransferFile()
     // already at the path. Otherwise the file takes the target's place only now; if that fails
     // the transfer failed.
     const bool rightLength = !m_requiredFileSize || *m_requiredFileSize == static_cast<qint64>(bytesWritten);
-    if (rightLength && m_file && m_file->commit()) {
+    if (rightLength && m_file && m_file->commit().ok) {
         fileDone = true;
         tellWholeFileObservers(m_file->fileName(), m_fileBytes);
     } else

@@ -38,6 +38,8 @@ private slots:
         QVERIFY(write(m_data + "/site_7/CONFIG.BIN", m_config));
         QVERIFY(write(m_data + "/site_7/Session Log.txt", "2024-03-05 09:07:11  Backup started\r\n"));
         QVERIFY(write(m_data + "/site_7/Images/meter.jpg", QByteArray(5000, 'j')));
+        // What a writer killed part-way leaves beside its target: no file of the site's.
+        QVERIFY(write(m_data + "/site_7/CONFIG.BIN~q7-QKkp7j.tmp", m_config.left(100)));
         QVERIFY(write(m_data + "/OTHER/CONFIG.BIN", "other site"));
         QVERIFY(write(m_dir.filePath("outside.txt"), "not the site's"));
         QVERIFY(QFile::link(m_dir.filePath("outside.txt"), m_data + "/site_7/outside.txt"));

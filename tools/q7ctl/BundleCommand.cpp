@@ -191,7 +191,8 @@ int bundle(q7ctl::Args& args, q7ctl::Io& io)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
-        if (!info.isSymLink() && info.absoluteFilePath() != outPath)
+        // A writer's leftover temporary is no file of the site's.
+        if (!info.isSymLink() && info.absoluteFilePath() != outPath && !isLeftTemporaryName(info.fileName()))
             files << info.filePath();
     }
     files.sort();

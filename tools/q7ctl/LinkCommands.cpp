@@ -5,12 +5,12 @@
 #include "ConfigRecord.h"
 #include "ConsoleOperator.h"
 #include "CtlCommand.h"
+#include "WholeFile.h"
 #include "Q7Port.h"
 #include "Q7Protocol.h"
 #include "TVaComm.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <bit>
 #include <memory>
@@ -233,12 +233,10 @@ int structure(Args& args, Io& io)
             return fail(io, "structure " + QString::number(*id) + " could not be read");
         const auto& bytes = port.structures[static_cast<std::size_t>(*id)];
         if (out) {
-            QSaveFile file(*out);
-            if (!file.open(QIODevice::WriteOnly) ||
-                file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
-                    qint64(bytes.size()) ||
-                !file.commit())
-                return fail(io, "cannot write " + *out);
+            const WholeFileResult written = writeWholeFile(
+                *out, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+            if (!written.ok)
+                return fail(io, "cannot write " + *out + ": " + written.error);
             return int(Ok);
         }
         io.out << dump(bytes, *id == Structures::wireId(StructureId::Config));
