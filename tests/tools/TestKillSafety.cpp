@@ -7,10 +7,10 @@
 // kills at random steps of that kind; Q7_KILL_SEED repeats a sequence, Q7_KILL_RUNS sets how
 // many kills there are.
 
+#include "FolderSnapshot.h"
 #include "SimulatedBoard.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -22,21 +22,7 @@
 
 namespace {
 
-// Relative path -> bytes, for every file below a folder.
-using Tree = QMap<QString, QByteArray>;
-
-Tree readTree(const QString& root)
-{
-    Tree tree;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            tree.insert(QDir(root).relativeFilePath(path), file.readAll());
-    }
-    return tree;
-}
+using Tree = FolderSnapshot;
 
 // What a killed writer leaves beside its target, by the shape the program gives it.
 bool isLeftover(const QString& path)
@@ -240,7 +226,7 @@ private slots:
             QFile::remove(trace);
             const Killed complete = run(photographs, {}, 0, i == 1 ? QString() : trace);
             QVERIFY2(complete.exitCode == 0 && !complete.killed, qPrintable(complete.err.right(3000)));
-            const Tree now = readTree(m_work);
+            const Tree now = snapshotFolder(m_work);
             if (i == 0)
                 m_first = now;
             if (i == 1)
@@ -274,8 +260,9 @@ private slots:
         const quint32 seed = qEnvironmentVariableIsSet("Q7_KILL_SEED")
                                  ? quint32(qEnvironmentVariableIntValue("Q7_KILL_SEED"))
                                  : QRandomGenerator::global()->generate();
-        const int runs =
-            qEnvironmentVariableIsSet("Q7_KILL_RUNS") ? qEnvironmentVariableIntValue("Q7_KILL_RUNS") : 3 * int(std::size(kKinds));
+        const int runs = qEnvironmentVariableIsSet("Q7_KILL_RUNS")
+                             ? qEnvironmentVariableIntValue("Q7_KILL_RUNS")
+                             : 3 * int(std::size(kKinds));
         qInfo("Q7_KILL_SEED=%u Q7_KILL_RUNS=%d", seed, runs);
         QRandomGenerator random(seed);
 
@@ -284,14 +271,14 @@ private slots:
         for (int i = 0; i < runs; ++i) {
             const Kind& kind = kKinds[i % std::size(kKinds)];
             const long at = 1 + long(random.bounded(quint32(m_trace.value(kind.name).size())));
-            const Tree before = readTree(m_work);
+            const Tree before = snapshotFolder(m_work);
             const Killed killed = run(kind.photographs, kind.match, at);
             QVERIFY2(killed.killed || killed.exitCode == 0,
                      qPrintable(QStringLiteral("run %1 (%2) ended neither killed nor complete: %3")
                                     .arg(i)
                                     .arg(kind.name, killed.err.right(2000))));
             QStringList leftovers;
-            const QStringList found = faults(before, readTree(m_work), &leftovers);
+            const QStringList found = faults(before, snapshotFolder(m_work), &leftovers);
             QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("killed %1 (%2, seed %3):\n  %4")
                                                      .arg(killed.report, kind.name)
                                                      .arg(seed)
@@ -307,7 +294,7 @@ private slots:
             const Killed complete = run(photographs, {}, 0);
             QVERIFY2(complete.exitCode == 0, qPrintable(complete.err.right(3000)));
         }
-        const Tree after = readTree(m_work);
+        const Tree after = snapshotFolder(m_work);
         QStringList leftovers;
         const QStringList found = faults(Tree(), after, &leftovers);
         QVERIFY2(found.isEmpty(), qPrintable(found.join("\n")));

@@ -3,10 +3,10 @@
 // folder are still there, byte for byte.
 #include "Backup.h"
 #include "Flows.h"
+#include "FolderSnapshot.h"
 #include "ReplacementBench.h"
 #include "SummaryLog.h"
 
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QTimer>
@@ -235,19 +235,7 @@ const std::map<QString, Workflow>& workflows()
     return all;
 }
 
-using Snapshot = QMap<QString, QByteArray>;
-
-Snapshot snapshot(const QString& root)
-{
-    Snapshot files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        files.insert(QDir(root).relativeFilePath(path), f.open(QIODevice::ReadOnly) ? f.readAll() : "?");
-    }
-    return files;
-}
+using Snapshot = FolderSnapshot;
 
 void copyTree(const Snapshot& files, const QString& root)
 {
@@ -278,7 +266,7 @@ const Snapshot& earlierGoodRun(const QString& name)
     workflow.run(rig.workbench());
     if (rig.lastMessage() != workflow.succeeded)
         QTest::qFail(qPrintable("the earlier run ended with: " + rig.lastMessage()), __FILE__, __LINE__);
-    return made[name] = snapshot(rig.dataRoot());
+    return made[name] = snapshotFolder(rig.dataRoot());
 }
 
 enum class Outcome
@@ -419,7 +407,7 @@ private slots:
             return;
 
         // A failed run leaves the earlier files alone; the session log only gains whole lines.
-        const Snapshot after = snapshot(rig.dataRoot());
+        const Snapshot after = snapshotFolder(rig.dataRoot());
         QCOMPARE(after.keys(), before.keys());
         for (auto it = before.begin(); it != before.end(); ++it) {
             const QByteArray now = after.value(it.key());
