@@ -260,9 +260,12 @@ void TQ7UpgradeUtilityMainForm::StartupTimerTimer()
                                           QStringLiteral("Please enter you name"), m_bench->operatorName);
         if (!typed)
             continue;
-        m_bench->operatorName = *typed;
-        if (!m_bench->operatorName.isEmpty())
-            break;
+        if (typed->isEmpty()) {
+            m_bench->operatorName.clear();
+            continue;
+        }
+        m_bench->setOperatorName(*typed);
+        break;
     }
     UpgradeBtn->show();
 }

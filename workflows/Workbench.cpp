@@ -28,7 +28,7 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
     siteDataDir = dataFolderRoot;
     totalsFromQuery = false;
     loadSettings();
-    m_sessionLog->add(QStringLiteral("Program started, operator \"%1\"").arg(operatorName));
+    m_sessionLog->add(QStringLiteral("Program started"));
     // Last: a constructor that throws runs no destructor, which would leave the observer behind.
     m_fileObserver = addWholeFileObserver([this](const QString& path, const QByteArray& bytes) {
         m_sessionLog->fileWritten(path, bytes, dataFolderRoot);
@@ -38,6 +38,12 @@ Workbench::Workbench(const WorkbenchServices& services, QObject* parent)
 Workbench::~Workbench()
 {
     removeWholeFileObserver(m_fileObserver);
+}
+
+void Workbench::setOperatorName(const QString& name)
+{
+    operatorName = name;
+    m_sessionLog->add(QStringLiteral("Operator: \"%1\"").arg(name));
 }
 
 QString Workbench::sessionFolder() const

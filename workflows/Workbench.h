@@ -67,6 +67,9 @@ public:
 
     // Settings and folders of the run.
     QString operatorName;
+    // The name the technician gave at the start, into the session log: the saved one may be
+    // another technician's.
+    void setOperatorName(const QString& name);
     QString portName;
     // Ends with a path separator.
     QString dataFolderRoot;

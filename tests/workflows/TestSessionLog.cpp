@@ -68,6 +68,7 @@ private slots:
     {
         QVERIFY(QDir().mkpath(dataRoot() + "site_7"));
         auto bench = makeBench();
+        bench->setOperatorName("Jo Bloggs");
         Q7Port link(m_clock);
         bench->connectLinkEvents(link);
         const QString logPath = dataRoot() + "site_7/" + SessionLog::kFileName;
@@ -101,7 +102,8 @@ private slots:
 
         const QByteArray digest = QCryptographicHash::hash(record, QCryptographicHash::Sha256).toHex();
         const QByteArray expected =
-            "2024-03-05 09:07:11  Program started, operator \"\"\r\n"
+            "2024-03-05 09:07:11  Program started\r\n"
+            "2024-03-05 09:07:11  Operator: \"Jo Bloggs\"\r\n"
             "2024-03-05 09:07:11  Backup started\r\n"
             "2024-03-05 09:07:11  Site licence -> \"site.7\"\r\n"
             "2024-03-05 09:07:11  Message \"Warning\": Directory exists, files will be "

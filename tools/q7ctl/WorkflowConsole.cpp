@@ -332,7 +332,7 @@ int WorkflowConsole::run(const std::function<bool(Workbench&)>& workflow)
     }
     bench->setView(this);
     // The name the program would have asked for at start; the port as the dialog gives it.
-    bench->operatorName = m_answers.operatorName;
+    bench->setOperatorName(m_answers.operatorName);
     bench->autoDetectQ7 = false;
     bench->openReportOnCompletion = false;
     m_watched.prepend(bench->dataFolderRoot);
