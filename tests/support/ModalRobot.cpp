@@ -154,6 +154,16 @@ void ModalRobot::poll()
     if (modal && !modal->isVisible())
         modal = nullptr;
     if (modal && modal != m_lastHandled && !m_steps.empty()) {
+        // When a nested box closes, its owner is the active modal for a moment even when the
+        // box's answer closes the owner too (OK confirmed by Yes); an owner that stays, as a
+        // form after its "invalid input" box, is still active at the next poll.
+        m_handled.removeAll(nullptr);
+        if (m_handled.contains(modal) && m_settling != modal) {
+            m_settling = modal;
+            return;
+        }
+        m_settling = nullptr;
+        m_handled.append(modal);
         auto step = std::move(m_steps.front());
         m_steps.pop_front();
         ++m_stepsRun;

@@ -82,6 +82,10 @@ private:
     std::deque<std::function<void(QWidget*)>> m_steps;
     QList<Seen> m_seen;
     QPointer<QWidget> m_lastHandled;
+    // Modals answered before and still open, and one of them seen active again once: it gets
+    // its next step only if it is still the active one at the next poll.
+    QList<QPointer<QWidget>> m_handled;
+    QPointer<QWidget> m_settling;
     QTimer m_poll;
     int m_watchdogMs;
     qint64 m_waitingSinceMs = 0;
